@@ -1,0 +1,26 @@
+#include "main/entry.h"
+
+#include "main/command_line.h"
+#include "main/json_writer.h"
+#include "main/result_file.h"
+#include "sensors/disk/collection.h"
+
+namespace quartzmon {
+
+int run_sensor(platform::Platform& platform, std::span<const std::u16string> arguments) {
+    // A windowless worker must never wait on a system dialog nobody sees, such
+    // as "no disk in drive" for a card reader without media: the calls fail
+    // instead, which every caller already handles.
+    platform.set_error_mode(platform::SEM_FAILCRITICALERRORS | platform::SEM_NOOPENFILEERRORBOX);
+
+    const std::optional<std::u16string> requested_path = find_result_path(arguments);
+    const CollectionResult result = sensors::disk::collect_disk_health(platform);
+
+    const std::vector<std::uint8_t> document = serialize_pretty(result);
+    const std::u16string path =
+        requested_path ? *requested_path : default_result_path(platform);
+    write_result_file(platform, path, document);
+    return 0;
+}
+
+}  // namespace quartzmon

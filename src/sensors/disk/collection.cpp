@@ -1,0 +1,37 @@
+#include "sensors/disk/collection.h"
+
+#include <array>
+#include <string>
+
+#include "platform/bytes.h"
+#include "sensors/disk/text.h"
+
+namespace quartzmon::sensors::disk {
+
+using namespace quartzmon::platform;
+
+bool is_process_elevated(Platform& platform) {
+    Handle token = 0;
+    if (!platform.open_process_token(platform.get_current_process(), TOKEN_QUERY, token)) {
+        return false;
+    }
+    std::array<std::uint8_t, 4> elevation{};  // TOKEN_ELEVATION
+    std::uint32_t returned = 0;
+    const bool answered =
+        platform.get_token_information(token, TokenElevation, elevation, returned);
+    platform.close_handle(token);
+    return answered && get_u32(elevation, 0) != 0;
+}
+
+CollectionResult collect_disk_health(Platform& platform) {
+    CollectionResult result;
+    result.is_elevated = is_process_elevated(platform);
+    result.timestamp = clock_text(platform.get_local_time());
+    result.logs.push_back("DiskSensor collection executed at " + result.timestamp +
+                          " (Elevated: " + (result.is_elevated ? "true" : "false") + ")");
+    result.logs.push_back("Enumerated " + std::to_string(result.disks.size()) +
+                          " physical disk(s)");
+    return result;
+}
+
+}  // namespace quartzmon::sensors::disk

@@ -1,0 +1,15 @@
+// One collection run: elevation, run time, every physical disk through the
+// provider chain, one diagnostic report per disk.
+#pragma once
+
+#include "main/result.h"
+#include "platform/platform.h"
+
+namespace quartzmon::sensors::disk {
+
+bool is_process_elevated(platform::Platform& platform);
+
+// Never fails: every problem below it ends up as text in the result.
+CollectionResult collect_disk_health(platform::Platform& platform);
+
+}  // namespace quartzmon::sensors::disk

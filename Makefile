@@ -1,0 +1,45 @@
+# The two commands of the README. Both install what is missing (Debian packages).
+JOBS ?= $(shell nproc)
+
+RUN_PACKAGES := cmake ninja-build g++ make nlohmann-json3-dev
+TEST_PACKAGES := $(RUN_PACKAGES) googletest python3 \
+	g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
+
+.PHONY: run test run-packages test-packages linux sanitize windows windows-tests clean
+
+run: run-packages
+	cmake --preset linux >/dev/null
+	cmake --build --preset linux -j $(JOBS) --target disk_sensor_sim
+	./build/linux/disk_sensor_sim --ipc build/linux/kiv_disk_health.json
+	@cat build/linux/kiv_disk_health.json
+	@echo
+
+test: test-packages linux sanitize windows windows-tests
+
+run-packages:
+	@scripts/install-packages.sh $(RUN_PACKAGES)
+
+test-packages:
+	@scripts/install-packages.sh $(TEST_PACKAGES)
+
+linux:
+	cmake --preset linux
+	cmake --build --preset linux -j $(JOBS)
+	ctest --preset linux -j $(JOBS)
+
+sanitize:
+	cmake --preset sanitize
+	cmake --build --preset sanitize -j $(JOBS)
+	ctest --preset sanitize -j $(JOBS)
+
+windows:
+	cmake --preset windows
+	cmake --build --preset windows -j $(JOBS)
+
+windows-tests:
+	cmake --preset windows-tests
+	cmake --build --preset windows-tests -j $(JOBS)
+	ctest --preset windows-tests
+
+clean:
+	rm -rf build

@@ -17,8 +17,12 @@
 namespace quartzmon {
 namespace {
 
-float float_from_bits(std::uint32_t bits) { return std::bit_cast<float>(bits); }
-std::uint32_t bits_of(float value) { return std::bit_cast<std::uint32_t>(value); }
+float float_from_bits(std::uint32_t bits) {
+    return std::bit_cast<float>(bits);
+}
+std::uint32_t bits_of(float value) {
+    return std::bit_cast<std::uint32_t>(value);
+}
 
 TEST(FloatText, Forms) {
     const struct {
@@ -112,7 +116,8 @@ std::optional<NumberText> read_number_text(std::string text) {
     std::string mantissa = text.substr(0, e);
     std::string exponent = text.substr(e + 1);
     if (mantissa.size() > 1) {
-        if (mantissa.size() < 3 || mantissa[1] != '.' || mantissa.back() == '0') return std::nullopt;
+        if (mantissa.size() < 3 || mantissa[1] != '.' || mantissa.back() == '0')
+            return std::nullopt;
         mantissa.erase(1, 1);
     }
     if (!all_digits(mantissa) || mantissa[0] == '0') return std::nullopt;
@@ -136,7 +141,8 @@ void exact_decimal(float value, std::string& digits, int& exponent) {
 }
 
 bool reads_back_as(const std::string& digits, int exponent, float value) {
-    const std::string text = digits.substr(0, 1) + "." + digits.substr(1) + "0e" + std::to_string(exponent);
+    const std::string text =
+        digits.substr(0, 1) + "." + digits.substr(1) + "0e" + std::to_string(exponent);
     return std::strtof(text.c_str(), nullptr) == std::fabs(value);
 }
 
@@ -208,7 +214,8 @@ std::vector<float> boundary_values() {
     for (const float v : neighbours(std::numeric_limits<float>::min(), 3)) values.push_back(v);
     // Subnormals: the smallest ones one by one, then across their range.
     for (std::uint32_t bits = 1; bits < 2000; ++bits) values.push_back(float_from_bits(bits));
-    for (std::uint32_t bits = 2000; bits < 0x00800000; bits += 4099) values.push_back(float_from_bits(bits));
+    for (std::uint32_t bits = 2000; bits < 0x00800000; bits += 4099)
+        values.push_back(float_from_bits(bits));
     return values;
 }
 

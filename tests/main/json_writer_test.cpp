@@ -13,17 +13,42 @@ namespace quartzmon {
 namespace {
 
 const std::vector<std::string> RESULT_KEYS = {"timestamp", "is_elevated", "disks", "logs"};
-const std::vector<std::string> DISK_KEYS = {
-    "physical_drive", "drive_letters",       "model",           "serial_number",
-    "firmware_revision", "bus_type",         "vid",             "pid",
-    "bridge_vendor",  "internal_protocol",   "provider_name",   "health_status",
-    "temperature_celsius", "temperature_sensors", "wear_percentage", "critical_warning",
-    "raw_temperature", "diagnostic_log",     "provider_diagnostics", "timestamp"};
-const std::vector<std::string> DIAGNOSTIC_KEYS = {
-    "provider_name", "result",   "win32_error",          "info_count",  "attribute_id",
-    "raw_value",     "temperature_c", "scsi_op_code",    "ata_command", "feature",
-    "data_transfer_length", "scsi_status", "sense_key",  "asc",         "ascq",
-    "detail"};
+const std::vector<std::string> DISK_KEYS = {"physical_drive",
+                                            "drive_letters",
+                                            "model",
+                                            "serial_number",
+                                            "firmware_revision",
+                                            "bus_type",
+                                            "vid",
+                                            "pid",
+                                            "bridge_vendor",
+                                            "internal_protocol",
+                                            "provider_name",
+                                            "health_status",
+                                            "temperature_celsius",
+                                            "temperature_sensors",
+                                            "wear_percentage",
+                                            "critical_warning",
+                                            "raw_temperature",
+                                            "diagnostic_log",
+                                            "provider_diagnostics",
+                                            "timestamp"};
+const std::vector<std::string> DIAGNOSTIC_KEYS = {"provider_name",
+                                                  "result",
+                                                  "win32_error",
+                                                  "info_count",
+                                                  "attribute_id",
+                                                  "raw_value",
+                                                  "temperature_c",
+                                                  "scsi_op_code",
+                                                  "ata_command",
+                                                  "feature",
+                                                  "data_transfer_length",
+                                                  "scsi_status",
+                                                  "sense_key",
+                                                  "asc",
+                                                  "ascq",
+                                                  "detail"};
 
 std::vector<std::string> keys_of(const nlohmann::ordered_json& object) {
     std::vector<std::string> keys;
@@ -274,15 +299,16 @@ TEST(JsonWriter, DiskValueForms) {
     const std::vector<DiskCase> cases = {
         {"absent temperature", [](DiskHealthRecord&) {},
          "      \"temperature_celsius\": null,\n      \"temperature_sensors\": [],\n"},
-        {"whole temperature keeps .0",
-         [](DiskHealthRecord& d) { d.temperature_celsius = 40.0f; },
+        {"whole temperature keeps .0", [](DiskHealthRecord& d) { d.temperature_celsius = 40.0f; },
          "      \"temperature_celsius\": 40.0,\n"},
         {"half degree", [](DiskHealthRecord& d) { d.temperature_celsius = 36.5f; },
          "      \"temperature_celsius\": 36.5,\n"},
         {"non-finite temperature", [&](DiskHealthRecord& d) { d.temperature_celsius = infinity; },
          "      \"temperature_celsius\": null,\n"},
         {"NaN sensor keeps its place",
-         [&](DiskHealthRecord& d) { d.temperature_sensors = {41.0f, nan, 38.5f, -infinity}; },
+         [&](DiskHealthRecord& d) {
+             d.temperature_sensors = {41.0f, nan, 38.5f, -infinity};
+         },
          "      \"temperature_sensors\": [\n"
          "        41.0,\n"
          "        null,\n"
@@ -292,7 +318,9 @@ TEST(JsonWriter, DiskValueForms) {
         {"vid in decimal", [](DiskHealthRecord& d) { d.vid = 0x0BDA; },
          "      \"vid\": 3034,\n      \"pid\": null,\n"},
         {"drive letters one per line",
-         [](DiskHealthRecord& d) { d.drive_letters = {U'C', U'D'}; },
+         [](DiskHealthRecord& d) {
+             d.drive_letters = {U'C', U'D'};
+         },
          "      \"drive_letters\": [\n"
          "        \"C\",\n"
          "        \"D\"\n"
@@ -307,7 +335,9 @@ TEST(JsonWriter, DiskValueForms) {
         {"detail with line break, tab, control byte and é",
          [](DiskHealthRecord& d) {
              ProviderDiagnostic diagnostic = plain_diagnostic();
-             diagnostic.detail = "a\nb\tc\x01" "d é";
+             diagnostic.detail =
+                 "a\nb\tc\x01"
+                 "d é";
              d.provider_diagnostics = {diagnostic};
          },
          "          \"detail\": \"a\\nb\\tc\\u0001d é\"\n"},

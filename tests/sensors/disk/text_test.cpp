@@ -13,11 +13,11 @@ TEST(Text, OneDecimalRoundsTheExactValueHalfToEven) {
         const char* text;
     } cases[] = {
         {45.0f, "45.0"},
-        {36.25f, "36.2"},   // exactly half: to the even neighbour
+        {36.25f, "36.2"},  // exactly half: to the even neighbour
         {36.75f, "36.8"},
-        {36.35f, "36.3"},   // the float is 36.3499984..., below half
-        {0.35f, "0.3"},     // the float is 0.3499999..., below half
-        {0.05f, "0.1"},     // the float is 0.0500000007..., above half
+        {36.35f, "36.3"},  // the float is 36.3499984..., below half
+        {0.35f, "0.3"},    // the float is 0.3499999..., below half
+        {0.05f, "0.1"},    // the float is 0.0500000007..., above half
         {0.25f, "0.2"},
         {-5.0f, "-5.0"},
         {-36.75f, "-36.8"},
@@ -37,8 +37,9 @@ TEST(Text, WholeNumberRoundsHalfToEven) {
         float value;
         const char* text;
     } cases[] = {
-        {36.4f, "36"}, {36.6f, "37"}, {36.5f, "36"}, {37.5f, "38"}, {0.5f, "0"},
-        {-2.5f, "-2"}, {-2.6f, "-3"}, {149.0f, "149"}, {std::numeric_limits<float>::infinity(), "inf"},
+        {36.4f, "36"}, {36.6f, "37"},   {36.5f, "36"},
+        {37.5f, "38"}, {0.5f, "0"},     {-2.5f, "-2"},
+        {-2.6f, "-3"}, {149.0f, "149"}, {std::numeric_limits<float>::infinity(), "inf"},
     };
     for (const auto& c : cases) EXPECT_EQ(whole_number(c.value), c.text) << c.text;
 }
@@ -71,7 +72,9 @@ TEST(Text, DebugForms) {
     EXPECT_EQ(letters_debug({U'\'', U'"'}), "['\\'', '\"']");
 }
 
-TEST(Text, AsciiUpperLeavesOtherBytes) { EXPECT_EQ(ascii_upper("abz-AZ é0"), "ABZ-AZ é0"); }
+TEST(Text, AsciiUpperLeavesOtherBytes) {
+    EXPECT_EQ(ascii_upper("abz-AZ é0"), "ABZ-AZ é0");
+}
 
 TEST(Text, TrimWhiteSpace) {
     const std::string every_white_space =
@@ -84,12 +87,12 @@ TEST(Text, TrimWhiteSpace) {
         std::string trimmed;
     } cases[] = {
         {"  Samsung SSD  ", "Samsung SSD"},
-        {every_white_space + "WD\xC2\xA0" "Blue" + every_white_space, "WD\xC2\xA0" "Blue"},
+        {every_white_space + "WD\u00A0Blue" + every_white_space, "WD\u00A0Blue"},
         {every_white_space, ""},
         {"", ""},
         {"\xE2\x80\x8BX\xE2\x80\x8B", "\xE2\x80\x8BX\xE2\x80\x8B"},  // zero width space stays
         {"\xEF\xBB\xBFX", "\xEF\xBB\xBFX"},                          // so does the byte order mark
-        {"\x1C" "X\x1F", "\x1C" "X\x1F"},                            // separators are not white space
+        {"\x1CX\x1F", "\x1CX\x1F"},  // separators are not white space
         {"\xE3\x80\x80注\xE3\x80\x80", "注"},
     };
     for (const auto& c : cases) EXPECT_EQ(trim_white_space(c.text), c.trimmed) << c.text;

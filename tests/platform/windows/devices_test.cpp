@@ -25,9 +25,8 @@ constexpr std::uint32_t REG_SZ = 1;
 class DevicesTest : public testing::Test {
 protected:
     Handle open_device(const char* path, std::uint32_t access = 0) {
-        return platform.create_file(utf8_to_utf16(path), access,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL);
+        return platform.create_file(utf8_to_utf16(path), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
     }
 
     // STORAGE_PROPERTY_QUERY: PropertyId, QueryType, AdditionalParameters.
@@ -114,8 +113,8 @@ TEST_F(DevicesTest, VolumeCAnswersDiskExtentsWithoutAnyExtent) {
     ASSERT_TRUE(is_valid_handle(volume)) << platform.get_last_error();
     std::vector<std::uint8_t> reply(1024);
     std::uint32_t returned = 0;
-    EXPECT_TRUE(platform.device_io_control(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, {},
-                                           reply, returned));
+    EXPECT_TRUE(platform.device_io_control(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, {}, reply,
+                                           returned));
     EXPECT_EQ(returned, 32u);
     EXPECT_EQ(get_u32(reply, 0), 0u);
     platform.close_handle(volume);

@@ -14,7 +14,9 @@
 namespace quartzmon::platform::windows {
 namespace {
 
-std::string narrow(std::u16string_view text) { return utf16_to_utf8(text); }
+std::string narrow(std::u16string_view text) {
+    return utf16_to_utf8(text);
+}
 
 class FilesTest : public testing::Test {
 protected:
@@ -31,8 +33,8 @@ protected:
     }
 
     void write_whole_file(const std::u16string& path, std::string_view text) {
-        const Handle file = platform.create_file(path, GENERIC_WRITE, 0, CREATE_ALWAYS,
-                                                 FILE_ATTRIBUTE_NORMAL);
+        const Handle file =
+            platform.create_file(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
         ASSERT_TRUE(is_valid_handle(file)) << platform.get_last_error();
         std::uint32_t written = 0;
         const std::vector<std::uint8_t> bytes(text.begin(), text.end());
@@ -42,9 +44,8 @@ protected:
     }
 
     std::string read_whole_file(const std::u16string& path) {
-        const Handle file =
-            platform.create_file(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL);
+        const Handle file = platform.create_file(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
+                                                 FILE_ATTRIBUTE_NORMAL);
         if (!is_valid_handle(file)) return "<cannot open>";
         std::array<std::uint8_t, 256> buffer{};
         std::uint32_t read = 0;

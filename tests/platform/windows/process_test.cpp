@@ -60,8 +60,8 @@ TEST_F(ProcessTest, ChildOutputAndExitCodeComeBack) {
     };
     for (const auto& c : cases) {
         ChildProcess child;
-        ASSERT_TRUE(platform.create_process_with_output_pipe(
-            cmd_exe(), utf8_to_utf16(c.command), CREATE_NO_WINDOW, child))
+        ASSERT_TRUE(platform.create_process_with_output_pipe(cmd_exe(), utf8_to_utf16(c.command),
+                                                             CREATE_NO_WINDOW, child))
             << c.command << ": " << platform.get_last_error();
         const Finished finished = finish(child);
         EXPECT_EQ(finished.output, c.output) << c.command;
@@ -140,7 +140,6 @@ TEST_F(ProcessTest, TokenInformationAtAnOddAddressComesBack) {
     EXPECT_EQ(platform.get_last_error(), ERROR_INSUFFICIENT_BUFFER);
     platform.close_handle(token);
 }
-
 
 TEST_F(ProcessTest, ErrorModeReturnsThePreviousMode) {
     const std::uint32_t original = platform.set_error_mode(SEM_FAILCRITICALERRORS);

@@ -62,10 +62,15 @@ class ResultFileTest(unittest.TestCase):
     def run_sensor(self, *arguments):
         environment = dict(os.environ, WINEPREFIX=PREFIX)
         environment.setdefault("WINEDEBUG", "-all")
-        finished = subprocess.run(["wine", EXE, *arguments], cwd=self.scratch, env=environment,
-                                  stdin=subprocess.DEVNULL, capture_output=True,
-                                  timeout=RUN_TIME_LIMIT_SECONDS)
-        self.assertEqual(finished.returncode, 0, finished.stderr.decode(errors="replace"))
+        # Wine's output goes to a file, not a pipe: a wineserver started by this
+        # run inherits the streams and would hold a pipe open until it exits.
+        with tempfile.TemporaryFile() as wine_output:
+            finished = subprocess.run(["wine", EXE, *arguments], cwd=self.scratch,
+                                      env=environment, stdin=subprocess.DEVNULL,
+                                      stdout=wine_output, stderr=subprocess.STDOUT,
+                                      timeout=RUN_TIME_LIMIT_SECONDS)
+            wine_output.seek(0)
+            self.assertEqual(finished.returncode, 0, wine_output.read().decode(errors="replace"))
 
     def read(self, path):
         with open(path, "rb") as result:

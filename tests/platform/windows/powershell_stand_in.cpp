@@ -6,11 +6,11 @@
 //   POWERSHELL_STAND_IN_STDOUT     text to print on standard output
 //   POWERSHELL_STAND_IN_EXIT_CODE  exit code (decimal; 0 when unset)
 // Without any of them it prints nothing and exits 0, like Wine's own stub.
+#include <shellapi.h>
+#include <windows.h>
+
 #include <string>
 #include <vector>
-
-#include <windows.h>
-#include <shellapi.h>
 
 namespace {
 

@@ -10,8 +10,9 @@ namespace quartzmon::testing {
 
 class TraceRecorder {
 public:
-    TraceRecorder()
-        : sink_([this](const trace::Event& event) { events_.push_back(text_of(event)); }) {}
+    explicit TraceRecorder(trace::Level most_verbose = trace::Level::Trace)
+        : sink_([this](const trace::Event& event) { events_.push_back(text_of(event)); },
+                most_verbose) {}
 
     const std::vector<std::string>& events() const { return events_; }
 

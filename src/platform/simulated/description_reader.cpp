@@ -118,10 +118,6 @@ JsonObject::JsonObject(const nlohmann::json& value, std::string place)
     if (!value_.is_object()) fail(place_, "expected an object");
 }
 
-bool JsonObject::has(std::string_view key) const {
-    return value_.find(std::string(key)) != value_.end();
-}
-
 const nlohmann::json* JsonObject::find(std::string_view key) {
     known_.emplace(key);
     const auto member = value_.find(std::string(key));

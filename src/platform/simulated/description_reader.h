@@ -50,7 +50,6 @@ public:
 
     const std::string& place() const { return place_; }
     std::string place_of(std::string_view key) const { return member_place(place_, key); }
-    bool has(std::string_view key) const;
 
     // The member, or null when the key is absent.
     const nlohmann::json* find(std::string_view key);

@@ -65,7 +65,7 @@ std::optional<std::uint32_t> parse_drive_number(std::string_view digits) {
     return number;
 }
 
-// "L:" or "L:\" (with trailing backslash when root is true), any letter case.
+// "L:", or "L:\" when with_backslash, in either letter case.
 std::optional<char> parse_drive_letter(std::u16string_view text, bool with_backslash) {
     if (text.size() != (with_backslash ? 3u : 2u) || text[1] != u':') return std::nullopt;
     if (with_backslash && text[2] != u'\\') return std::nullopt;
@@ -168,18 +168,18 @@ public:
         return handle;
     }
 
+    // Registry keys close with RegCloseKey only. Closing the current-process
+    // pseudo handle succeeds and changes nothing.
     bool close_handle(Handle handle) override {
         const auto object = handles_.find(handle);
-        const bool closable = object != handles_.end() &&
-                              !std::holds_alternative<RegistryKeyHandle>(object->second);
-        if (closable) {
-            handles_.erase(object);
-        } else {
-            last_error_ = ERROR_INVALID_HANDLE;
-        }
-        log("CloseHandle(" + hex(handle) + ") -> " + true_or_false(closable) +
-            error_suffix(closable ? 0 : ERROR_INVALID_HANDLE));
-        return closable;
+        const bool kernel_object =
+            object != handles_.end() && !std::holds_alternative<RegistryKeyHandle>(object->second);
+        if (kernel_object) handles_.erase(object);
+        const bool closed = kernel_object || handle == CURRENT_PROCESS;
+        if (!closed) last_error_ = ERROR_INVALID_HANDLE;
+        log("CloseHandle(" + hex(handle) + ") -> " + true_or_false(closed) +
+            error_suffix(closed ? 0 : ERROR_INVALID_HANDLE));
+        return closed;
     }
 
     bool device_io_control(Handle device, std::uint32_t io_control_code,

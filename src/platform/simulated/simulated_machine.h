@@ -75,7 +75,7 @@
 //   GetDriveTypeW("C:\") -> DRIVE_FIXED
 //   GetVolumeInformationW("C:\", 260, 260) -> TRUE
 //   QueryDosDeviceW("C:", 1024) -> 25
-//   CreateProcessW("C:\...\powershell.exe", "\"C:\...\" -NoProfile ...", 0x8000000) -> TRUE, process 0x108, pipe 0x10C
+//   CreateProcessW("C:\...\powershell.exe", ""C:\...\powershell.exe" -NoProfile ...", 0x8000000) -> TRUE, process 0x108, pipe 0x10C
 //   PeekNamedPipe(0x10C) -> TRUE, 12 bytes available
 //   WaitForSingleObject(0x108, 60000) -> WAIT_TIMEOUT
 //   GetExitCodeProcess(0x108) -> TRUE, exit code 259

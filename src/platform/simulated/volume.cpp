@@ -89,7 +89,6 @@ IoctlOutcome answer_volume_disk_extents(const DeviceReply& reply, std::span<std:
 
 Volume read_volume(JsonObject& object, char letter) {
     Volume volume;
-    volume.letter = letter;
     const nlohmann::json* drive_type = object.find("drive_type");
     volume.drive_type =
         drive_type ? read_drive_type(*drive_type, object.place_of("drive_type")) : DRIVE_FIXED;

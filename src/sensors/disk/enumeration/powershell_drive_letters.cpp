@@ -37,6 +37,9 @@ constexpr std::string_view DRIVE_LETTER_SCRIPT =
 constexpr std::u16string_view POWERSHELL_UNDER_SYSTEM_DIRECTORY =
     u"\\WindowsPowerShell\\v1.0\\powershell.exe";
 constexpr std::size_t MAX_PATH = 260;
+// No profile scripts, no prompts; the script follows as one argument.
+constexpr std::array<std::u16string_view, 3> POWERSHELL_OPTIONS{u"-NoProfile", u"-NonInteractive",
+                                                                u"-Command"};
 
 // A CIM query that stalls must not keep this short-lived worker alive: the
 // widget waits for its result.
@@ -60,11 +63,8 @@ std::optional<std::u16string> powershell_path(Platform& platform) {
 
 std::u16string powershell_command_line(const std::u16string& program) {
     std::u16string command_line = u"\"" + program + u"\"";
-    for (const std::u16string_view argument :
-         {std::u16string_view(u"-NoProfile"), std::u16string_view(u"-NonInteractive"),
-          std::u16string_view(u"-Command")}) {
-        command_line += u" " + quote_argument(argument);
-    }
+    for (const std::u16string_view option : POWERSHELL_OPTIONS)
+        command_line += u" " + quote_argument(option);
     return command_line + u" " + quote_argument(utf8_to_utf16(DRIVE_LETTER_SCRIPT));
 }
 

@@ -27,7 +27,8 @@ sys_time<milliseconds> parse_local_time(const std::string& text, const std::stri
                 std::sscanf(text.c_str() + 19, ".%3u%n", &millisecond, &fraction_end) == 1 &&
                 fraction_end == 4;
     }
-    const year_month_day date{std::chrono::year{year}, std::chrono::month{month}, std::chrono::day{day}};
+    const year_month_day date{std::chrono::year{year}, std::chrono::month{month},
+                              std::chrono::day{day}};
     if (!valid || !date.ok() || hour > 23 || minute > 59 || second > 59) {
         throw DescriptionError{place, "expected a local time such as 2024-05-14T09:05:03.250"};
     }

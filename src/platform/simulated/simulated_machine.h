@@ -55,6 +55,7 @@
 //
 // The lines:
 //
+// clang-format off
 //   GetLastError() -> 2
 //   SetLastError(0)
 //   SetErrorMode(0x8001) -> 0x0
@@ -90,6 +91,7 @@
 //   CM_Locate_DevNodeW("SCSI\Disk&Ven_&Prod_X\4&1&0", 0x0) -> 0x0, devinst 7
 //   CM_Get_Parent(7, 0x0) -> 0x0, devinst 6
 //   CM_Get_Device_IDW(6, 512, 0x0) -> 0x0
+// clang-format on
 //
 // tests/support/call_log.h filters the log by function name.
 #pragma once

@@ -74,8 +74,9 @@ std::vector<std::uint8_t> build_storage_temperature_descriptor(JsonObject& field
         TEMPERATURE_INFO + sensors.size() * SIZEOF_STORAGE_TEMPERATURE_INFO, 0);
     for (std::size_t i = 0; i < sensors.size(); ++i) {
         JsonObject sensor(sensors[i], element_place(fields.place_of("sensors"), i));
-        put_sensor(std::span(descriptor).subspan(TEMPERATURE_INFO + i * SIZEOF_STORAGE_TEMPERATURE_INFO,
-                                                 SIZEOF_STORAGE_TEMPERATURE_INFO),
+        put_sensor(std::span(descriptor)
+                       .subspan(TEMPERATURE_INFO + i * SIZEOF_STORAGE_TEMPERATURE_INFO,
+                                SIZEOF_STORAGE_TEMPERATURE_INFO),
                    i, sensor);
     }
 

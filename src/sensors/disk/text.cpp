@@ -24,6 +24,16 @@ std::string integer_text(double whole) {
     return buf;
 }
 
+// The control characters: C0, DEL and C1.
+bool is_control(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
+
+// Infinities and NaN have no digits to round; a temperature never is one, but a
+// text must not depend on converting them to an integer.
+std::string non_finite_text(float value) {
+    if (std::isnan(value)) return "NaN";
+    return value < 0 ? "-inf" : "inf";
+}
+
 // Escapes one character the way a debug form shows it inside quotes.
 std::string debug_escape(char32_t c, char32_t quote) {
     if (c == quote || c == U'\\') return std::string("\\") + static_cast<char>(c);
@@ -34,7 +44,7 @@ std::string debug_escape(char32_t c, char32_t quote) {
         case U'\0': return "\\0";
         default: break;
     }
-    if (c < 0x20 || c == 0x7F) {
+    if (is_control(c)) {
         char buf[16];
         std::snprintf(buf, sizeof buf, "\\u{%x}", static_cast<unsigned>(c));
         return buf;
@@ -67,6 +77,7 @@ std::string clock_text(const platform::SystemTime& time) {
 }
 
 std::string one_decimal(float value) {
+    if (!std::isfinite(value)) return non_finite_text(value);
     // A float has 24 significant bits, so value * 10 is exact in a double and
     // the only rounding is the one below.
     const double tenths = round_half_even(static_cast<double>(value) * 10.0);
@@ -80,6 +91,7 @@ std::string one_decimal(float value) {
 std::string celsius_text(float value) { return one_decimal(value) + "°C"; }
 
 std::string whole_number(float value) {
+    if (!std::isfinite(value)) return non_finite_text(value);
     const double rounded = round_half_even(static_cast<double>(value));
     return (std::signbit(value) ? "-" : "") + integer_text(std::fabs(rounded));
 }

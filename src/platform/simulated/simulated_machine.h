@@ -3,6 +3,95 @@
 // each request as the driver or device would and answers from the description.
 // Every call is recorded in order in the call log. Files (the result file, the
 // temp directory) are real files of the host file system.
+//
+// Description (machines/README.md lists every key and its default; unknown
+// keys are errors, so a typo is caught):
+//
+//   {
+//     "token":     { "elevated": true, "open_error": 5, "information_error": 87 },
+//     "clock":     { "local_time": "2024-05-14T09:05:03.250", "tick_count": 7200000 },
+//     "temp":      { "directory": "/tmp/", "has_get_temp_path2": true },
+//     "files":     { "allocation_error": 120, "end_of_file_error": 5,
+//                    "write_error": 112, "max_bytes_per_write": 0 },
+//     "disks": [ { "number": 0,
+//                  "open": { "0x80000000": 5, "0x0": 0 },
+//                  "properties": {
+//                    "StorageDeviceProperty": { "product_id": "X", "bus_type": 17 },
+//                    "StorageDeviceTemperatureProperty": { "sensors": [ { "temperature": 38 } ] },
+//                    "StorageAdapterTemperatureProperty": { "error": 1 } } } ],
+//     "volumes":   { "C": { "drive_type": "DRIVE_FIXED", "label": "Windows",
+//                           "dos_device": "\\Device\\HarddiskVolume3",
+//                           "disk_extents": { "extents": [ { "disk": 0 } ] } } },
+//     "registry":  { "SYSTEM\\CurrentControlSet\\Services\\disk\\Enum": { "0": "SCSI\\..." } },
+//     "device_tree": [ { "id": "PCI\\VEN_144D&DEV_A808\\4&1", "parent": "ACPI\\PNP0A08\\0" } ],
+//     "programs":  { "C:\\Windows\\System32\\WindowsPowerShell\\v1.0\\powershell.exe":
+//                      { "stdout": "0:C\n", "exit_code": 0, "exits_after_ms": 1500 } },
+//     "system_directory": "C:\\Windows\\system32"
+//   }
+//
+// Every device request that can be described ("StorageDeviceProperty",
+// "disk_extents", ...) also takes "error" (the Win32 error the call fails
+// with), "raw" (the reply as hex bytes instead of fields) and "bytes_returned"
+// (the byte count reported instead of the true one).
+//
+// Call log: one line per Platform call, in call order:
+//
+//   Name(arguments) -> result[, details][, error N]
+//
+// - Name is the Win32 function the call mirrors (has_get_temp_path2 is the
+//   GetProcAddress look-up that decides it on Windows).
+// - Texts are in double quotes as UTF-8, verbatim (a backslash stays one
+//   backslash, a quote stays a quote); only control characters are escaped:
+//   \n, \r, \t, else \xNN.
+// - Handles, access masks, share modes, flags, error modes and CONFIGRET codes
+//   are hexadecimal with 0x and upper-case digits (0x100, 0x80000000, 0x3,
+//   0x0); IOCTL codes by their SDK name where known, else as 0x%08X; every
+//   other number (dispositions, buffer sizes, byte counts, Win32 errors,
+//   device instances, milliseconds) is decimal.
+// - Buffer sizes are as the caller passed them: bytes for byte buffers, UTF-16
+//   units for text buffers.
+// - ", error N" is the last error the call set, shown when it failed (and for
+//   CreateFileW's ERROR_ALREADY_EXISTS on success).
+//
+// The lines:
+//
+//   GetLastError() -> 2
+//   SetLastError(0)
+//   SetErrorMode(0x8001) -> 0x0
+//   GetLocalTime() -> 2024-05-14 09:05:03.250
+//   GetTickCount64() -> 7200000
+//   CreateFileW("\\.\PhysicalDrive0", 0x80000000, 0x3, 3, 0x80) -> handle 0x100
+//   CreateFileW("\\.\PhysicalDrive9", 0x0, 0x3, 3, 0x80) -> INVALID_HANDLE_VALUE, error 2
+//   CreateFileW("/tmp/kiv_disk_health.json", 0x40000000, 0x7, 4, 0x80) -> handle 0x104, error 183
+//   CloseHandle(0x100) -> TRUE
+//   DeviceIoControl(0x100, IOCTL_STORAGE_QUERY_PROPERTY, in 12, out 1024) -> TRUE, 40 bytes
+//   DeviceIoControl(0x100, IOCTL_STORAGE_QUERY_PROPERTY, in 12, out 512) -> FALSE, 0 bytes, error 50
+//   WriteFile(0x104, 2048) -> TRUE, 2048 bytes
+//   ReadFile(0x10C, 4096) -> FALSE, 0 bytes, error 109
+//   SetFileInformationByHandle(0x104, FileAllocationInfo, 8) -> FALSE, error 120
+//   GetProcAddress(kernel32, "GetTempPath2W") -> found          (or -> NULL, error 127)
+//   GetTempPath2W(261) -> 5
+//   GetTempPathW(261) -> 5
+//   GetDriveTypeW("C:\") -> DRIVE_FIXED
+//   GetVolumeInformationW("C:\", 260, 260) -> TRUE
+//   QueryDosDeviceW("C:", 1024) -> 25
+//   CreateProcessW("C:\...\powershell.exe", "\"C:\...\" -NoProfile ...", 0x8000000) -> TRUE, process 0x108, pipe 0x10C
+//   PeekNamedPipe(0x10C) -> TRUE, 12 bytes available
+//   WaitForSingleObject(0x108, 60000) -> WAIT_TIMEOUT
+//   GetExitCodeProcess(0x108) -> TRUE, exit code 259
+//   TerminateProcess(0x108, 1) -> TRUE
+//   GetSystemDirectoryW(260) -> 19
+//   GetCurrentProcess() -> 0xFFFFFFFFFFFFFFFF
+//   OpenProcessToken(0xFFFFFFFFFFFFFFFF, 0x8) -> TRUE, token 0x110
+//   GetTokenInformation(0x110, TokenElevation, 4) -> TRUE, 4 bytes
+//   RegOpenKeyExW(HKEY_LOCAL_MACHINE, "SYSTEM\CurrentControlSet\Services\disk\Enum", 0, 0x20019) -> 0, key 0x114
+//   RegQueryValueExW(0x114, "0", 1024) -> 0, type 1, 120 bytes
+//   RegCloseKey(0x114) -> 0
+//   CM_Locate_DevNodeW("SCSI\Disk&Ven_&Prod_X\4&1&0", 0x0) -> 0x0, devinst 7
+//   CM_Get_Parent(7, 0x0) -> 0x0, devinst 6
+//   CM_Get_Device_IDW(6, 512, 0x0) -> 0x0
+//
+// tests/support/call_log.h filters the log by function name.
 #pragma once
 
 #include <expected>
@@ -19,13 +108,15 @@ namespace quartzmon::platform::simulated {
 class SimulatedMachine : public Platform {
 public:
     // Builds a machine from description text. On a malformed description the
-    // error names source_name and the place in the description (a JSON pointer).
+    // error names source_name and the place in the description (a JSON
+    // pointer), for example "machines/x.json: at /disks/0/open: expected an object".
     static std::expected<std::unique_ptr<SimulatedMachine>, std::string> from_json(
         std::string_view description, std::string_view source_name);
+    // Reads the description from a file; an unreadable file is an error naming it.
     static std::expected<std::unique_ptr<SimulatedMachine>, std::string> from_file(
         const std::filesystem::path& path);
 
-    // One line per platform call, in call order (format in machines/README.md).
+    // One line per platform call, in call order (format above).
     virtual const std::vector<std::string>& call_log() const = 0;
     virtual void clear_call_log() = 0;
 };

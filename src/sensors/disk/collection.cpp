@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/bytes.h"
+#include "sensors/disk/enumeration/physical_drives.h"
 #include "sensors/disk/text.h"
 
 namespace quartzmon::sensors::disk {
@@ -29,8 +30,9 @@ CollectionResult collect_disk_health(Platform& platform) {
     result.timestamp = clock_text(platform.get_local_time());
     result.logs.push_back("DiskSensor collection executed at " + result.timestamp +
                           " (Elevated: " + (result.is_elevated ? "true" : "false") + ")");
-    result.logs.push_back("Enumerated " + std::to_string(result.disks.size()) +
-                          " physical disk(s)");
+    const std::vector<enumeration::DiskIdentity> disks =
+        enumeration::enumerate_physical_disks(platform);
+    result.logs.push_back("Enumerated " + std::to_string(disks.size()) + " physical disk(s)");
     return result;
 }
 

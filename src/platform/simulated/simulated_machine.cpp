@@ -1,16 +1,661 @@
-// Bootstrap only: replaced by the real simulated machine.
 #include "platform/simulated/simulated_machine.h"
 
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <variant>
+
+#include "platform/bytes.h"
+#include "platform/simulated/ascii_case.h"
+#include "platform/simulated/call_log_text.h"
+#include "platform/simulated/machine_description.h"
+#include "platform/simulated/win32_codes.h"
+#include "platform/utf.h"
+
 namespace quartzmon::platform::simulated {
+namespace {
+
+// What an open handle refers to.
+struct DiskHandle {
+    const Disk* disk;
+};
+struct VolumeHandle {
+    const Volume* volume;
+};
+struct ProcessHandle {
+    std::size_t child;
+};
+struct PipeHandle {
+    std::size_t child;
+};
+struct TokenHandle {};
+struct RegistryKeyHandle {
+    std::string path;
+};
+using OpenObject = std::variant<DiskHandle, VolumeHandle, HostFile, ProcessHandle, PipeHandle,
+                                TokenHandle, RegistryKeyHandle>;
+
+// Handles count up in fours from 0x100, as kernel handles do.
+constexpr Handle FIRST_HANDLE = 0x100;
+constexpr Handle HANDLE_STEP = 4;
+// GetCurrentProcess's pseudo handle, (HANDLE)-1.
+constexpr Handle CURRENT_PROCESS = ~Handle{0};
+
+// TOKEN_ELEVATION: one DWORD, TokenIsElevated.
+constexpr std::uint32_t SIZEOF_TOKEN_ELEVATION = 4;
+
+constexpr std::u16string_view DEVICE_PREFIX = u"\\\\.\\";
+constexpr std::string_view PHYSICAL_DRIVE = "physicaldrive";
+
+// A device name after \\.\: PhysicalDriveN or a drive letter with its colon.
+struct DeviceName {
+    std::optional<std::uint32_t> disk_number;
+    std::optional<char> volume_letter;
+};
+
+std::optional<std::uint32_t> parse_drive_number(std::string_view digits) {
+    if (digits.empty() || digits.size() > 9 || (digits.size() > 1 && digits[0] == '0')) return std::nullopt;
+    std::uint32_t number = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return std::nullopt;
+        number = number * 10 + static_cast<std::uint32_t>(c - '0');
+    }
+    return number;
+}
+
+// "L:" or "L:\" (with trailing backslash when root is true), any letter case.
+std::optional<char> parse_drive_letter(std::u16string_view text, bool with_backslash) {
+    if (text.size() != (with_backslash ? 3u : 2u) || text[1] != u':') return std::nullopt;
+    if (with_backslash && text[2] != u'\\') return std::nullopt;
+    const char16_t letter = text[0];
+    if (letter >= u'a' && letter <= u'z') return static_cast<char>(letter - u'a' + 'A');
+    if (letter >= u'A' && letter <= u'Z') return static_cast<char>(letter);
+    return std::nullopt;
+}
+
+DeviceName parse_device_name(std::u16string_view name) {
+    DeviceName device;
+    const std::string text = ascii_lower(utf16_to_utf8(name));
+    if (text.starts_with(PHYSICAL_DRIVE)) {
+        device.disk_number = parse_drive_number(std::string_view(text).substr(PHYSICAL_DRIVE.size()));
+    } else {
+        device.volume_letter = parse_drive_letter(name, false);
+    }
+    return device;
+}
+
+// Copies text and its terminating zero, Windows' way for GetTempPathW and
+// GetSystemDirectoryW: the length without the zero when it fits, else the
+// size needed including the zero.
+std::uint32_t copy_path_text(const std::u16string& text, std::span<char16_t> buffer) {
+    if (text.size() + 1 > buffer.size()) return static_cast<std::uint32_t>(text.size() + 1);
+    std::ranges::copy(text, buffer.begin());
+    buffer[text.size()] = u'\0';
+    return static_cast<std::uint32_t>(text.size());
+}
+
+// Copies text with its zero into an optional buffer (an empty span is a null
+// pointer, which asks for nothing); false when it does not fit.
+bool copy_optional_text(const std::string& text, std::span<char16_t> buffer) {
+    if (buffer.empty()) return true;
+    const std::u16string units = utf8_to_utf16(text);
+    if (units.size() + 1 > buffer.size()) return false;
+    std::ranges::copy(units, buffer.begin());
+    buffer[units.size()] = u'\0';
+    return true;
+}
+
+class Machine final : public SimulatedMachine {
+public:
+    explicit Machine(MachineDescription description) : machine_(std::move(description)) {}
+
+    const std::vector<std::string>& call_log() const override { return log_; }
+    void clear_call_log() override { log_.clear(); }
+
+    // ---- last error, error mode, clock ---------------------------------
+
+    std::uint32_t get_last_error() override {
+        log("GetLastError() -> " + decimal(last_error_));
+        return last_error_;
+    }
+
+    void set_last_error(std::uint32_t error) override {
+        last_error_ = error;
+        log("SetLastError(" + decimal(error) + ")");
+    }
+
+    std::uint32_t set_error_mode(std::uint32_t mode) override {
+        const std::uint32_t previous = error_mode_;
+        error_mode_ = mode;
+        log("SetErrorMode(" + hex(mode) + ") -> " + hex(previous));
+        return previous;
+    }
+
+    SystemTime get_local_time() override {
+        const SystemTime time = machine_.clock.local_time();
+        char text[64];
+        std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u", time.year, time.month,
+                      time.day, time.hour, time.minute, time.second, time.milliseconds);
+        log(std::string("GetLocalTime() -> ") + text);
+        return time;
+    }
+
+    std::uint64_t get_tick_count64() override {
+        const std::uint64_t ticks = machine_.clock.tick_count();
+        log("GetTickCount64() -> " + decimal(ticks));
+        return ticks;
+    }
+
+    // ---- files and devices ---------------------------------------------
+
+    Handle create_file(const std::u16string& path, std::uint32_t desired_access,
+                       std::uint32_t share_mode, std::uint32_t creation_disposition,
+                       std::uint32_t flags_and_attributes) override {
+        std::uint32_t error = 0;
+        std::optional<OpenObject> opened;
+        if (std::u16string_view(path).starts_with(DEVICE_PREFIX)) {
+            opened = open_device(path.substr(DEVICE_PREFIX.size()), desired_access, error);
+        } else {
+            opened = open_file(path, desired_access, creation_disposition, error);
+        }
+        const Handle handle = opened ? new_handle(std::move(*opened)) : INVALID_HANDLE_VALUE;
+        last_error_ = error;
+        log("CreateFileW(" + quote_text(path) + ", " + hex(desired_access) + ", " + hex(share_mode) +
+            ", " + decimal(creation_disposition) + ", " + hex(flags_and_attributes) + ") -> " +
+            (opened ? "handle " + hex(handle) : "INVALID_HANDLE_VALUE") + error_suffix(error));
+        return handle;
+    }
+
+    bool close_handle(Handle handle) override {
+        const auto object = handles_.find(handle);
+        const bool closable = object != handles_.end() &&
+                              !std::holds_alternative<RegistryKeyHandle>(object->second);
+        if (closable) {
+            handles_.erase(object);
+        } else {
+            last_error_ = ERROR_INVALID_HANDLE;
+        }
+        log("CloseHandle(" + hex(handle) + ") -> " + true_or_false(closable) +
+            error_suffix(closable ? 0 : ERROR_INVALID_HANDLE));
+        return closable;
+    }
+
+    bool device_io_control(Handle device, std::uint32_t io_control_code,
+                           std::span<const std::uint8_t> in_buffer, std::span<std::uint8_t> out_buffer,
+                           std::uint32_t& bytes_returned) override {
+        IoctlOutcome outcome = failed_ioctl(ERROR_INVALID_HANDLE);
+        if (const auto* disk = opened<DiskHandle>(device)) {
+            outcome = disk_device_io_control(*disk->disk, io_control_code, in_buffer, out_buffer);
+        } else if (const auto* volume = opened<VolumeHandle>(device)) {
+            outcome = volume_device_io_control(*volume->volume, io_control_code, in_buffer, out_buffer);
+        } else if (handles_.contains(device)) {
+            outcome = failed_ioctl(ERROR_INVALID_FUNCTION);
+        }
+        bytes_returned = outcome.bytes_returned;
+        if (outcome.error != 0) last_error_ = outcome.error;
+        log("DeviceIoControl(" + hex(device) + ", " + ioctl_text(io_control_code) + ", in " +
+            decimal(in_buffer.size()) + ", out " + decimal(out_buffer.size()) + ") -> " +
+            true_or_false(outcome.error == 0) + ", " + decimal(outcome.bytes_returned) + " bytes" +
+            error_suffix(outcome.error));
+        return outcome.error == 0;
+    }
+
+    bool write_file(Handle file, std::span<const std::uint8_t> buffer,
+                    std::uint32_t& bytes_written) override {
+        FileTransfer transfer{ERROR_INVALID_HANDLE, 0};
+        if (auto* host_file = opened<HostFile>(file)) {
+            transfer = write_host_file(*host_file, buffer, machine_.files);
+        } else if (handles_.contains(file)) {
+            transfer = {ERROR_ACCESS_DENIED, 0};
+        }
+        return finish_transfer("WriteFile", file, buffer.size(), transfer, bytes_written);
+    }
+
+    bool read_file(Handle file, std::span<std::uint8_t> buffer, std::uint32_t& bytes_read) override {
+        FileTransfer transfer{ERROR_INVALID_HANDLE, 0};
+        if (const auto* pipe = opened<PipeHandle>(file)) {
+            const PipeRead read = children_[pipe->child].read(buffer, machine_.clock);
+            transfer = {read.error, read.bytes};
+        } else if (auto* host_file = opened<HostFile>(file)) {
+            transfer = read_host_file(*host_file, buffer);
+        } else if (handles_.contains(file)) {
+            transfer = {ERROR_ACCESS_DENIED, 0};
+        }
+        return finish_transfer("ReadFile", file, buffer.size(), transfer, bytes_read);
+    }
+
+    bool set_file_information_by_handle(Handle file, std::uint32_t info_class,
+                                        std::span<const std::uint8_t> info) override {
+        std::uint32_t error = ERROR_INVALID_HANDLE;
+        if (const auto* host_file = opened<HostFile>(file)) {
+            error = set_host_file_information(*host_file, info_class, info, machine_.files);
+        } else if (handles_.contains(file)) {
+            error = ERROR_INVALID_PARAMETER;
+        }
+        if (error != 0) last_error_ = error;
+        log("SetFileInformationByHandle(" + hex(file) + ", " + file_info_class_text(info_class) +
+            ", " + decimal(info.size()) + ") -> " + true_or_false(error == 0) + error_suffix(error));
+        return error == 0;
+    }
+
+    // ---- temporary directory -------------------------------------------
+
+    bool has_get_temp_path2() override {
+        const bool found = machine_.temp.has_get_temp_path2;
+        if (!found) last_error_ = ERROR_PROC_NOT_FOUND;
+        log(std::string("GetProcAddress(kernel32, \"GetTempPath2W\") -> ") +
+            (found ? "found" : "NULL") + error_suffix(found ? 0 : ERROR_PROC_NOT_FOUND));
+        return found;
+    }
+
+    // Without the export the call would jump through a null pointer; the
+    // simulation fails it instead, and the log shows it.
+    std::uint32_t get_temp_path2(std::span<char16_t> buffer) override {
+        if (!machine_.temp.has_get_temp_path2) {
+            last_error_ = ERROR_PROC_NOT_FOUND;
+            log("GetTempPath2W(" + decimal(buffer.size()) + ") -> 0" + error_suffix(ERROR_PROC_NOT_FOUND));
+            return 0;
+        }
+        const std::uint32_t length = copy_path_text(machine_.temp.directory, buffer);
+        log("GetTempPath2W(" + decimal(buffer.size()) + ") -> " + decimal(length));
+        return length;
+    }
+
+    std::uint32_t get_temp_path(std::span<char16_t> buffer) override {
+        const std::uint32_t length = copy_path_text(machine_.temp.directory, buffer);
+        log("GetTempPathW(" + decimal(buffer.size()) + ") -> " + decimal(length));
+        return length;
+    }
+
+    // ---- volumes -------------------------------------------------------
+
+    std::uint32_t get_drive_type(const std::u16string& root_path) override {
+        const Volume* volume = volume_at_root(root_path);
+        const std::uint32_t type = volume ? volume->drive_type : DRIVE_NO_ROOT_DIR;
+        const std::string_view name = drive_type_name(type);
+        log("GetDriveTypeW(" + quote_text(root_path) + ") -> " + (name.empty() ? decimal(type) : std::string(name)));
+        return type;
+    }
+
+    bool get_volume_information(const std::u16string& root_path, std::span<char16_t> volume_name,
+                                std::span<char16_t> file_system_name) override {
+        std::uint32_t error = 0;
+        if (const Volume* volume = volume_at_root(root_path)) {
+            error = volume->volume_information_error;
+            if (error == 0 && !(copy_optional_text(volume->label, volume_name) &&
+                                copy_optional_text(volume->file_system, file_system_name))) {
+                error = ERROR_BAD_LENGTH;
+            }
+        } else {
+            error = parse_drive_letter(root_path, true) ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_NAME;
+        }
+        if (error != 0) last_error_ = error;
+        log("GetVolumeInformationW(" + quote_text(root_path) + ", " + decimal(volume_name.size()) + ", " +
+            decimal(file_system_name.size()) + ") -> " + true_or_false(error == 0) + error_suffix(error));
+        return error == 0;
+    }
+
+    // The target as a list of strings: the text, its zero, and the zero
+    // that ends the list; the count includes both zeros.
+    std::uint32_t query_dos_device(const std::u16string& device_name,
+                                   std::span<char16_t> target_path) override {
+        std::uint32_t error = ERROR_FILE_NOT_FOUND;
+        std::uint32_t count = 0;
+        const auto letter = parse_drive_letter(device_name, false);
+        if (const Volume* volume = letter ? volume_of(*letter) : nullptr) {
+            error = volume->dos_device_error;
+            const std::u16string target = utf8_to_utf16(volume->dos_device);
+            if (error == 0 && target.size() + 2 > target_path.size()) error = ERROR_INSUFFICIENT_BUFFER;
+            if (error == 0) {
+                std::ranges::copy(target, target_path.begin());
+                target_path[target.size()] = u'\0';
+                target_path[target.size() + 1] = u'\0';
+                count = static_cast<std::uint32_t>(target.size() + 2);
+            }
+        }
+        if (error != 0) last_error_ = error;
+        log("QueryDosDeviceW(" + quote_text(device_name) + ", " + decimal(target_path.size()) + ") -> " +
+            decimal(count) + error_suffix(error));
+        return count;
+    }
+
+    // ---- child processes -----------------------------------------------
+
+    bool create_process_with_output_pipe(const std::u16string& application_name,
+                                         const std::u16string& command_line,
+                                         std::uint32_t creation_flags, ChildProcess& child) override {
+        const Program* program = find_program(machine_.programs, utf16_to_utf8(application_name));
+        const std::uint32_t error = program ? program->start_error : ERROR_FILE_NOT_FOUND;
+        std::string started;
+        if (error == 0) {
+            children_.emplace_back(*program, machine_.clock);
+            child.process = new_handle(ProcessHandle{children_.size() - 1});
+            child.stdout_read = new_handle(PipeHandle{children_.size() - 1});
+            started = ", process " + hex(child.process) + ", pipe " + hex(child.stdout_read);
+        } else {
+            last_error_ = error;
+        }
+        log("CreateProcessW(" + quote_text(application_name) + ", " + quote_text(command_line) + ", " +
+            hex(creation_flags) + ") -> " + true_or_false(error == 0) + started + error_suffix(error));
+        return error == 0;
+    }
+
+    bool peek_named_pipe(Handle pipe, std::uint32_t& bytes_available) override {
+        std::uint32_t error = ERROR_INVALID_HANDLE;
+        bytes_available = 0;
+        if (const auto* opened_pipe = opened<PipeHandle>(pipe)) {
+            const Child& child = children_[opened_pipe->child];
+            error = child.peek_error(machine_.clock);
+            if (error == 0) bytes_available = child.bytes_available();
+        }
+        if (error != 0) last_error_ = error;
+        log("PeekNamedPipe(" + hex(pipe) + ") -> " + true_or_false(error == 0) +
+            (error == 0 ? ", " + decimal(bytes_available) + " bytes available" : "") + error_suffix(error));
+        return error == 0;
+    }
+
+    std::uint32_t wait_for_single_object(Handle handle, std::uint32_t milliseconds) override {
+        WaitOutcome outcome{WAIT_FAILED, ERROR_INVALID_HANDLE};
+        if (const auto* process = opened<ProcessHandle>(handle)) {
+            outcome = children_[process->child].wait(milliseconds, machine_.clock);
+        }
+        if (outcome.result == WAIT_FAILED) last_error_ = outcome.error;
+        log("WaitForSingleObject(" + hex(handle) + ", " + decimal(milliseconds) + ") -> " +
+            wait_result_text(outcome.result) + error_suffix(outcome.result == WAIT_FAILED ? outcome.error : 0));
+        return outcome.result;
+    }
+
+    bool get_exit_code_process(Handle process, std::uint32_t& exit_code) override {
+        const auto* opened_process = opened<ProcessHandle>(process);
+        if (opened_process) {
+            exit_code = children_[opened_process->child].exit_code(machine_.clock);
+        } else {
+            last_error_ = ERROR_INVALID_HANDLE;
+        }
+        log("GetExitCodeProcess(" + hex(process) + ") -> " + true_or_false(opened_process != nullptr) +
+            (opened_process ? ", exit code " + decimal(exit_code) : error_suffix(ERROR_INVALID_HANDLE)));
+        return opened_process != nullptr;
+    }
+
+    bool terminate_process(Handle process, std::uint32_t exit_code) override {
+        std::uint32_t error = ERROR_INVALID_HANDLE;
+        if (const auto* opened_process = opened<ProcessHandle>(process)) {
+            error = children_[opened_process->child].terminate(exit_code, machine_.clock);
+        }
+        if (error != 0) last_error_ = error;
+        log("TerminateProcess(" + hex(process) + ", " + decimal(exit_code) + ") -> " +
+            true_or_false(error == 0) + error_suffix(error));
+        return error == 0;
+    }
+
+    std::uint32_t get_system_directory(std::span<char16_t> buffer) override {
+        const std::uint32_t length = copy_path_text(machine_.system_directory, buffer);
+        log("GetSystemDirectoryW(" + decimal(buffer.size()) + ") -> " + decimal(length));
+        return length;
+    }
+
+    // ---- process token -------------------------------------------------
+
+    Handle get_current_process() override {
+        log("GetCurrentProcess() -> " + hex(CURRENT_PROCESS));
+        return CURRENT_PROCESS;
+    }
+
+    bool open_process_token(Handle process, std::uint32_t desired_access, Handle& token) override {
+        std::uint32_t error = machine_.token.open_error;
+        if (process != CURRENT_PROCESS) error = ERROR_INVALID_HANDLE;
+        if (error == 0) {
+            token = new_handle(TokenHandle{});
+        } else {
+            last_error_ = error;
+        }
+        log("OpenProcessToken(" + hex(process) + ", " + hex(desired_access) + ") -> " +
+            true_or_false(error == 0) + (error == 0 ? ", token " + hex(token) : "") + error_suffix(error));
+        return error == 0;
+    }
+
+    bool get_token_information(Handle token, std::uint32_t information_class,
+                               std::span<std::uint8_t> information,
+                               std::uint32_t& return_length) override {
+        std::uint32_t error = 0;
+        return_length = 0;
+        if (!opened<TokenHandle>(token)) {
+            error = ERROR_INVALID_HANDLE;
+        } else if (information_class != TokenElevation) {
+            error = ERROR_INVALID_PARAMETER;
+        } else if (machine_.token.information_error != 0) {
+            error = machine_.token.information_error;
+        } else {
+            return_length = SIZEOF_TOKEN_ELEVATION;
+            if (information.size() < SIZEOF_TOKEN_ELEVATION) {
+                error = ERROR_INSUFFICIENT_BUFFER;
+            } else {
+                put_u32(information, 0, machine_.token.elevated ? 1 : 0);
+            }
+        }
+        if (error != 0) last_error_ = error;
+        const std::string class_text =
+            information_class == TokenElevation ? "TokenElevation" : decimal(information_class);
+        log("GetTokenInformation(" + hex(token) + ", " + class_text + ", " + decimal(information.size()) +
+            ") -> " + true_or_false(error == 0) + ", " + decimal(return_length) + " bytes" +
+            error_suffix(error));
+        return error == 0;
+    }
+
+    // ---- registry ------------------------------------------------------
+
+    std::uint32_t reg_open_key_ex(Handle key, const std::u16string& sub_key, std::uint32_t options,
+                                  std::uint32_t desired_access, Handle& result) override {
+        std::uint32_t status = ERROR_INVALID_HANDLE;
+        const std::optional<std::string> parent = registry_path_of(key);
+        if (parent) {
+            const std::string path = join_registry_path(*parent, utf16_to_utf8(sub_key));
+            status = machine_.registry.key_exists(path) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+            if (status == ERROR_SUCCESS) result = new_handle(RegistryKeyHandle{path});
+        }
+        log("RegOpenKeyExW(" + registry_key_text(key) + ", " + quote_text(sub_key) + ", " + decimal(options) +
+            ", " + hex(desired_access) + ") -> " + decimal(status) +
+            (status == ERROR_SUCCESS ? ", key " + hex(result) : ""));
+        return status;
+    }
+
+    // Copies the data when it fits; otherwise ERROR_MORE_DATA with the size
+    // needed. An empty buffer (a null pointer) asks for the size only.
+    std::uint32_t reg_query_value_ex(Handle key, const std::u16string& value_name, std::uint32_t& type,
+                                     std::span<std::uint8_t> data, std::uint32_t& data_size) override {
+        std::uint32_t status = ERROR_INVALID_HANDLE;
+        const auto* opened_key = opened<RegistryKeyHandle>(key);
+        const RegistryValue* value =
+            opened_key ? machine_.registry.find_value(opened_key->path, utf16_to_utf8(value_name)) : nullptr;
+        if (opened_key) status = ERROR_FILE_NOT_FOUND;
+        if (value) {
+            type = value->type;
+            data_size = static_cast<std::uint32_t>(value->data.size());
+            status = ERROR_SUCCESS;
+            if (!data.empty() && value->data.size() > data.size()) {
+                status = ERROR_MORE_DATA;
+            } else if (!data.empty()) {
+                std::ranges::copy(value->data, data.begin());
+            }
+        }
+        log("RegQueryValueExW(" + hex(key) + ", " + quote_text(value_name) + ", " + decimal(data.size()) +
+            ") -> " + decimal(status) +
+            (value ? ", type " + decimal(value->type) + ", " + decimal(data_size) + " bytes" : ""));
+        return status;
+    }
+
+    std::uint32_t reg_close_key(Handle key) override {
+        std::uint32_t status = ERROR_INVALID_HANDLE;
+        if (opened<RegistryKeyHandle>(key)) {
+            handles_.erase(key);
+            status = ERROR_SUCCESS;
+        }
+        log("RegCloseKey(" + hex(key) + ") -> " + decimal(status));
+        return status;
+    }
+
+    // ---- configuration manager -----------------------------------------
+
+    std::uint32_t cm_locate_devnode(DevInst& devinst, const std::u16string& device_id,
+                                    std::uint32_t flags) override {
+        const std::uint32_t status = machine_.device_tree.locate(utf16_to_utf8(device_id), devinst);
+        log("CM_Locate_DevNodeW(" + quote_text(device_id) + ", " + hex(flags) + ") -> " + hex(status) +
+            (status == CR_SUCCESS ? ", devinst " + decimal(devinst) : ""));
+        return status;
+    }
+
+    std::uint32_t cm_get_parent(DevInst& parent, DevInst devinst, std::uint32_t flags) override {
+        const std::uint32_t status = machine_.device_tree.parent(devinst, parent);
+        log("CM_Get_Parent(" + decimal(devinst) + ", " + hex(flags) + ") -> " + hex(status) +
+            (status == CR_SUCCESS ? ", devinst " + decimal(parent) : ""));
+        return status;
+    }
+
+    std::uint32_t cm_get_device_id(DevInst devinst, std::span<char16_t> buffer,
+                                   std::uint32_t flags) override {
+        const std::uint32_t status = machine_.device_tree.device_id(devinst, buffer);
+        log("CM_Get_Device_IDW(" + decimal(devinst) + ", " + decimal(buffer.size()) + ", " + hex(flags) +
+            ") -> " + hex(status));
+        return status;
+    }
+
+private:
+    void log(std::string line) { log_.push_back(std::move(line)); }
+
+    Handle new_handle(OpenObject object) {
+        const Handle handle = next_handle_;
+        next_handle_ += HANDLE_STEP;
+        handles_.emplace(handle, std::move(object));
+        return handle;
+    }
+
+    template <typename Kind>
+    Kind* opened(Handle handle) {
+        const auto object = handles_.find(handle);
+        return object == handles_.end() ? nullptr : std::get_if<Kind>(&object->second);
+    }
+
+    std::optional<OpenObject> open_device(std::u16string_view name, std::uint32_t desired_access,
+                                          std::uint32_t& error) {
+        const DeviceName device = parse_device_name(name);
+        error = ERROR_FILE_NOT_FOUND;
+        if (device.disk_number) {
+            const auto disk = std::ranges::find(machine_.disks, *device.disk_number, &Disk::number);
+            if (disk == machine_.disks.end()) return std::nullopt;
+            error = disk_open_error(*disk, desired_access);
+            if (error == 0) return DiskHandle{&*disk};
+        } else if (const Volume* volume = device.volume_letter ? volume_of(*device.volume_letter) : nullptr) {
+            error = volume->open_error;
+            if (error == 0) return VolumeHandle{volume};
+        }
+        return std::nullopt;
+    }
+
+    std::optional<OpenObject> open_file(const std::u16string& path, std::uint32_t desired_access,
+                                        std::uint32_t creation_disposition, std::uint32_t& error) {
+        auto opened_file = open_host_file(path, desired_access, creation_disposition);
+        if (!opened_file) {
+            error = opened_file.error();
+            return std::nullopt;
+        }
+        // Opening an existing file where one may be created reports it.
+        const bool may_create = creation_disposition == OPEN_ALWAYS || creation_disposition == CREATE_ALWAYS;
+        error = may_create && opened_file->existed ? ERROR_ALREADY_EXISTS : 0;
+        return std::move(opened_file->file);
+    }
+
+    const Volume* volume_of(char letter) const {
+        const auto& volume = machine_.volumes[static_cast<std::size_t>(letter - 'A')];
+        return volume ? &*volume : nullptr;
+    }
+
+    const Volume* volume_at_root(std::u16string_view root_path) const {
+        const auto letter = parse_drive_letter(root_path, true);
+        return letter ? volume_of(*letter) : nullptr;
+    }
+
+    std::optional<std::string> registry_path_of(Handle key) {
+        if (key == HKEY_LOCAL_MACHINE) return std::string();
+        if (const auto* opened_key = opened<RegistryKeyHandle>(key)) return opened_key->path;
+        return std::nullopt;
+    }
+
+    static std::string registry_key_text(Handle key) {
+        return key == HKEY_LOCAL_MACHINE ? "HKEY_LOCAL_MACHINE" : hex(key);
+    }
+
+    static std::string file_info_class_text(std::uint32_t info_class) {
+        if (info_class == FileAllocationInfo) return "FileAllocationInfo";
+        if (info_class == FileEndOfFileInfo) return "FileEndOfFileInfo";
+        return decimal(info_class);
+    }
+
+    static std::string wait_result_text(std::uint32_t result) {
+        if (result == WAIT_OBJECT_0) return "WAIT_OBJECT_0";
+        if (result == WAIT_TIMEOUT) return "WAIT_TIMEOUT";
+        return "WAIT_FAILED";
+    }
+
+    bool finish_transfer(std::string_view function, Handle file, std::size_t size,
+                         const FileTransfer& transfer, std::uint32_t& bytes) {
+        bytes = transfer.bytes;
+        if (transfer.error != 0) last_error_ = transfer.error;
+        log(std::string(function) + "(" + hex(file) + ", " + decimal(size) + ") -> " +
+            true_or_false(transfer.error == 0) + ", " + decimal(transfer.bytes) + " bytes" +
+            error_suffix(transfer.error));
+        return transfer.error == 0;
+    }
+
+    MachineDescription machine_;
+    std::map<Handle, OpenObject> handles_;
+    Handle next_handle_ = FIRST_HANDLE;
+    std::vector<Child> children_;
+    std::uint32_t last_error_ = 0;
+    std::uint32_t error_mode_ = 0;
+    std::vector<std::string> log_;
+};
+
+std::string describe(const DescriptionError& error) {
+    return "at " + (error.place.empty() ? std::string("the top level") : error.place) + ": " + error.message;
+}
+
+// nlohmann's messages start with "[json.exception.parse_error.101] ".
+std::string without_exception_tag(std::string message) {
+    const auto tag_end = message.find("] ");
+    return message.starts_with("[json.exception") && tag_end != std::string::npos
+               ? message.substr(tag_end + 2)
+               : message;
+}
+
+}  // namespace
 
 std::expected<std::unique_ptr<SimulatedMachine>, std::string> SimulatedMachine::from_json(
-    std::string_view, std::string_view source_name) {
-    return std::unexpected(std::string(source_name) + ": the simulated machine is not built yet");
+    std::string_view description, std::string_view source_name) {
+    const std::string source(source_name);
+    nlohmann::json json;
+    try {
+        json = nlohmann::json::parse(description);
+    } catch (const nlohmann::json::parse_error& error) {
+        return std::unexpected(source + ": malformed JSON: " + without_exception_tag(error.what()));
+    }
+    try {
+        return std::make_unique<Machine>(read_machine_description(json));
+    } catch (const DescriptionError& error) {
+        return std::unexpected(source + ": " + describe(error));
+    }
 }
 
 std::expected<std::unique_ptr<SimulatedMachine>, std::string> SimulatedMachine::from_file(
     const std::filesystem::path& path) {
-    return from_json("", path.string());
+    const std::u8string name = path.u8string();
+    const std::string source(name.begin(), name.end());
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::unexpected(source + ": cannot be read");
+    const std::string description((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad()) return std::unexpected(source + ": cannot be read");
+    return from_json(description, source);
 }
 
 }  // namespace quartzmon::platform::simulated

@@ -1,0 +1,73 @@
+#include "platform/simulated/call_log_text.h"
+
+#include <array>
+#include <cstdio>
+
+#include "platform/platform.h"
+#include "platform/utf.h"
+
+namespace quartzmon::platform::simulated {
+namespace {
+
+struct IoctlName {
+    std::uint32_t code;
+    std::string_view name;
+};
+
+constexpr std::array IOCTL_NAMES{
+    IoctlName{IOCTL_STORAGE_QUERY_PROPERTY, "IOCTL_STORAGE_QUERY_PROPERTY"},
+    IoctlName{IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, "IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS"},
+    IoctlName{IOCTL_ATA_PASS_THROUGH, "IOCTL_ATA_PASS_THROUGH"},
+    IoctlName{IOCTL_SCSI_PASS_THROUGH, "IOCTL_SCSI_PASS_THROUGH"},
+    IoctlName{IOCTL_SCSI_PASS_THROUGH_DIRECT, "IOCTL_SCSI_PASS_THROUGH_DIRECT"},
+};
+
+}  // namespace
+
+std::string quote_text(std::string_view utf8) {
+    std::string text = "\"";
+    for (char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n') {
+            text += "\\n";
+        } else if (c == '\r') {
+            text += "\\r";
+        } else if (c == '\t') {
+            text += "\\t";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            text += escaped;
+        } else {
+            text += c;
+        }
+    }
+    return text + "\"";
+}
+
+std::string quote_text(std::u16string_view text) { return quote_text(utf16_to_utf8(text)); }
+
+std::string hex(std::uint64_t value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(value));
+    return text;
+}
+
+std::string decimal(std::uint64_t value) { return std::to_string(value); }
+
+std::string true_or_false(bool value) { return value ? "TRUE" : "FALSE"; }
+
+std::string ioctl_text(std::uint32_t io_control_code) {
+    for (const IoctlName& known : IOCTL_NAMES) {
+        if (known.code == io_control_code) return std::string(known.name);
+    }
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", io_control_code);
+    return text;
+}
+
+std::string error_suffix(std::uint32_t error) {
+    return error == 0 ? std::string() : ", error " + std::to_string(error);
+}
+
+}  // namespace quartzmon::platform::simulated

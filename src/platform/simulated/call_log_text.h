@@ -1,0 +1,22 @@
+// Text forms of the call log (the format is described in simulated_machine.h).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quartzmon::platform::simulated {
+
+// A text in double quotes, verbatim but for control characters.
+std::string quote_text(std::string_view utf8);
+std::string quote_text(std::u16string_view text);
+// 0x and upper-case hexadecimal digits: 0x100, 0x0.
+std::string hex(std::uint64_t value);
+std::string decimal(std::uint64_t value);
+std::string true_or_false(bool value);
+// The SDK name of an IOCTL code, or 0x%08X.
+std::string ioctl_text(std::uint32_t io_control_code);
+// ", error N" for a nonzero error, else nothing.
+std::string error_suffix(std::uint32_t error);
+
+}  // namespace quartzmon::platform::simulated

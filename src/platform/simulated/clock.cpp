@@ -1,0 +1,74 @@
+#include "platform/simulated/clock.h"
+
+#include <cstdio>
+#include <limits>
+#include <string>
+
+namespace quartzmon::platform::simulated {
+namespace {
+
+using namespace std::chrono;
+
+// A fixed, plausible afternoon, and a machine up for two hours.
+constexpr std::string_view DEFAULT_LOCAL_TIME = "2024-05-14T14:27:05.250";
+constexpr std::uint64_t DEFAULT_TICK_COUNT = 7200000;
+
+// "YYYY-MM-DDTHH:MM:SS" with an optional ".mmm".
+sys_time<milliseconds> parse_local_time(const std::string& text, const std::string& place) {
+    int year = 0;
+    unsigned month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
+    int consumed = 0;
+    const int fields = std::sscanf(text.c_str(), "%4d-%2u-%2uT%2u:%2u:%2u%n", &year, &month, &day,
+                                   &hour, &minute, &second, &consumed);
+    bool valid = fields == 6 && text.size() >= 19 && consumed == 19;
+    if (valid && text.size() > 19) {
+        int fraction_end = 0;
+        valid = text.size() == 23 &&
+                std::sscanf(text.c_str() + 19, ".%3u%n", &millisecond, &fraction_end) == 1 &&
+                fraction_end == 4;
+    }
+    const year_month_day date{std::chrono::year{year}, std::chrono::month{month}, std::chrono::day{day}};
+    if (!valid || !date.ok() || hour > 23 || minute > 59 || second > 59) {
+        throw DescriptionError{place, "expected a local time such as 2024-05-14T09:05:03.250"};
+    }
+    return sys_days{date} + hours{hour} + minutes{minute} + seconds{second} +
+           milliseconds{millisecond};
+}
+
+}  // namespace
+
+Clock Clock::read(JsonObject* clock) {
+    Clock result;
+    std::string local_time(DEFAULT_LOCAL_TIME);
+    std::string place = "/clock/local_time";
+    result.start_ticks_ = DEFAULT_TICK_COUNT;
+    if (clock != nullptr) {
+        local_time = clock->text("local_time").value_or(local_time);
+        place = clock->place_of("local_time");
+        result.start_ticks_ = static_cast<std::uint64_t>(
+            clock->integer("tick_count", 0, std::numeric_limits<std::int64_t>::max())
+                .value_or(DEFAULT_TICK_COUNT));
+        clock->reject_unknown_keys();
+    }
+    result.start_local_ = parse_local_time(local_time, place);
+    return result;
+}
+
+SystemTime Clock::local_time() const {
+    const sys_time<milliseconds> now = start_local_ + milliseconds{elapsed_ms_};
+    const sys_days day = floor<days>(now);
+    const year_month_day date{day};
+    const hh_mm_ss<milliseconds> time{now - day};
+    SystemTime result;
+    result.year = static_cast<std::uint16_t>(static_cast<int>(date.year()));
+    result.month = static_cast<std::uint16_t>(static_cast<unsigned>(date.month()));
+    result.day_of_week = static_cast<std::uint16_t>(weekday{day}.c_encoding());
+    result.day = static_cast<std::uint16_t>(static_cast<unsigned>(date.day()));
+    result.hour = static_cast<std::uint16_t>(time.hours().count());
+    result.minute = static_cast<std::uint16_t>(time.minutes().count());
+    result.second = static_cast<std::uint16_t>(time.seconds().count());
+    result.milliseconds = static_cast<std::uint16_t>(time.subseconds().count());
+    return result;
+}
+
+}  // namespace quartzmon::platform::simulated

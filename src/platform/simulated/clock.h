@@ -1,0 +1,30 @@
+// Simulated time. It passes only when the machine says so (a wait on a child
+// process that has not exited), so a long time limit is tested without
+// waiting. The local clock starts at a described time and moves with it.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+#include "platform/platform.h"
+#include "platform/simulated/description_reader.h"
+
+namespace quartzmon::platform::simulated {
+
+class Clock {
+public:
+    // "clock": { "local_time": "2024-05-14T09:05:03.250", "tick_count": 7200000 }
+    static Clock read(JsonObject* clock);
+
+    SystemTime local_time() const;
+    std::uint64_t tick_count() const { return start_ticks_ + elapsed_ms_; }
+    std::uint64_t elapsed_ms() const { return elapsed_ms_; }
+    void advance(std::uint64_t milliseconds) { elapsed_ms_ += milliseconds; }
+
+private:
+    std::chrono::sys_time<std::chrono::milliseconds> start_local_;
+    std::uint64_t start_ticks_ = 0;
+    std::uint64_t elapsed_ms_ = 0;
+};
+
+}  // namespace quartzmon::platform::simulated

@@ -1,0 +1,34 @@
+#include "platform/simulated/device_reply.h"
+
+#include <algorithm>
+
+namespace quartzmon::platform::simulated {
+
+DeviceReply read_device_reply(
+    JsonObject& object,
+    const std::function<std::vector<std::uint8_t>(JsonObject&)>& build_from_fields) {
+    DeviceReply reply;
+    if (const auto error = object.u32("error")) {
+        reply.error = *error;
+        object.reject_unknown_keys("not allowed with \"error\"");
+        return reply;
+    }
+    reply.bytes_returned = object.u32("bytes_returned");
+    if (auto raw = object.hex_bytes("raw")) {
+        reply.bytes = std::move(*raw);
+        object.reject_unknown_keys("not allowed with \"raw\"");
+        return reply;
+    }
+    reply.bytes = build_from_fields(object);
+    object.reject_unknown_keys();
+    return reply;
+}
+
+IoctlOutcome deliver_truncated(const DeviceReply& reply, std::span<std::uint8_t> out) {
+    if (reply.error != 0) return failed_ioctl(reply.error);
+    const std::size_t copied = std::min(reply.bytes.size(), out.size());
+    std::copy_n(reply.bytes.begin(), copied, out.begin());
+    return {0, reply.bytes_returned.value_or(static_cast<std::uint32_t>(copied))};
+}
+
+}  // namespace quartzmon::platform::simulated

@@ -1,0 +1,57 @@
+#include "platform/simulated/disk.h"
+
+#include "platform/platform.h"
+#include "platform/simulated/win32_codes.h"
+
+namespace quartzmon::platform::simulated {
+namespace {
+
+// "open": { "0x80000000": 5, "0x0": 0, "other": 5 }
+void read_open_rules(JsonObject& open, Disk& disk) {
+    for (const auto& [key, value] : open.members()) {
+        const std::string place = open.place_of(key);
+        const std::uint32_t error = read_u32(*value, place);
+        if (key == "other") {
+            disk.other_access_error = error;
+        } else {
+            disk.open_errors[parse_u32_text(key, place)] = error;
+        }
+    }
+}
+
+}  // namespace
+
+Disk read_disk(JsonObject& object, std::uint32_t default_number) {
+    Disk disk;
+    disk.number = object.u32("number").value_or(default_number);
+    if (const nlohmann::json* open = object.find("open")) {
+        JsonObject rules(*open, object.place_of("open"));
+        read_open_rules(rules, disk);
+    }
+    if (const nlohmann::json* properties = object.find("properties")) {
+        JsonObject described(*properties, object.place_of("properties"));
+        disk.properties = read_storage_properties(&described);
+    } else {
+        disk.properties = read_storage_properties(nullptr);
+    }
+    object.reject_unknown_keys();
+    return disk;
+}
+
+std::uint32_t disk_open_error(const Disk& disk, std::uint32_t desired_access) {
+    const auto rule = disk.open_errors.find(desired_access);
+    return rule == disk.open_errors.end() ? disk.other_access_error : rule->second;
+}
+
+IoctlOutcome disk_device_io_control(const Disk& disk, std::uint32_t io_control_code,
+                                    std::span<const std::uint8_t> in,
+                                    std::span<std::uint8_t> out) {
+    switch (io_control_code) {
+        case IOCTL_STORAGE_QUERY_PROPERTY:
+            return answer_storage_query_property(disk.properties, in, out);
+        default:
+            return failed_ioctl(ERROR_INVALID_FUNCTION);
+    }
+}
+
+}  // namespace quartzmon::platform::simulated

@@ -1,0 +1,35 @@
+// A physical disk, \\.\PhysicalDriveN: which opens succeed and how its driver
+// stack answers device I/O control requests. Each IOCTL the disk understands
+// has its own handler unit; anything else fails with ERROR_INVALID_FUNCTION.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <span>
+
+#include "platform/simulated/description_reader.h"
+#include "platform/simulated/device_reply.h"
+#include "platform/simulated/storage_query_property.h"
+
+namespace quartzmon::platform::simulated {
+
+struct Disk {
+    std::uint32_t number = 0;
+    // Win32 error of CreateFileW by desired access mask (0: it opens); masks
+    // not listed take other_access_error.
+    std::map<std::uint32_t, std::uint32_t> open_errors;
+    std::uint32_t other_access_error = 0;
+    StorageProperties properties;
+};
+
+// Reads one element of "disks"; default_number is its position in the array.
+Disk read_disk(JsonObject& object, std::uint32_t default_number);
+
+std::uint32_t disk_open_error(const Disk& disk, std::uint32_t desired_access);
+
+IoctlOutcome disk_device_io_control(const Disk& disk, std::uint32_t io_control_code,
+                                    std::span<const std::uint8_t> in,
+                                    std::span<std::uint8_t> out);
+
+}  // namespace quartzmon::platform::simulated

@@ -1,0 +1,115 @@
+#include "platform/simulated/machine_description.h"
+
+#include <filesystem>
+#include <set>
+
+#include "platform/utf.h"
+
+namespace quartzmon::platform::simulated {
+namespace {
+
+constexpr std::string_view DEFAULT_SYSTEM_DIRECTORY = "C:\\Windows\\system32";
+
+// The object at a top-level key, or null when the description leaves it out.
+std::optional<JsonObject> section(JsonObject& root, std::string_view key) {
+    const nlohmann::json* value = root.find(key);
+    if (value == nullptr) return std::nullopt;
+    return JsonObject(*value, root.place_of(key));
+}
+
+JsonObject* pointer(std::optional<JsonObject>& object) { return object ? &*object : nullptr; }
+
+TokenDescription read_token(JsonObject* token) {
+    TokenDescription result;
+    if (token == nullptr) return result;
+    result.elevated = token->boolean("elevated").value_or(true);
+    result.open_error = token->u32("open_error").value_or(0);
+    result.information_error = token->u32("information_error").value_or(0);
+    token->reject_unknown_keys();
+    return result;
+}
+
+// The host's temporary directory by default. Windows reports it with a
+// trailing separator, and the sensor appends the file name directly.
+TempDescription read_temp(JsonObject* temp) {
+    TempDescription result;
+    std::filesystem::path directory;
+    if (temp != nullptr) {
+        if (const auto described = temp->text("directory")) {
+            directory = std::filesystem::path(std::u8string(described->begin(), described->end()));
+        }
+        result.has_get_temp_path2 = temp->boolean("has_get_temp_path2").value_or(true);
+        temp->reject_unknown_keys();
+    }
+    if (directory.empty()) {
+        std::error_code error;
+        directory = std::filesystem::temp_directory_path(error);
+    }
+    const std::u8string text = (directory / "").u8string();
+    result.directory = utf8_to_utf16(std::string(text.begin(), text.end()));
+    return result;
+}
+
+std::vector<Disk> read_disks(const nlohmann::json& value, const std::string& place) {
+    const nlohmann::json::array_t& described = read_array(value, place);
+    std::vector<Disk> disks;
+    std::set<std::uint32_t> numbers;
+    for (std::size_t i = 0; i < described.size(); ++i) {
+        JsonObject object(described[i], element_place(place, i));
+        Disk disk = read_disk(object, static_cast<std::uint32_t>(i));
+        if (!numbers.insert(disk.number).second) {
+            throw DescriptionError{object.place(), "drive number " + std::to_string(disk.number) +
+                                                       " described twice"};
+        }
+        disks.push_back(std::move(disk));
+    }
+    return disks;
+}
+
+std::array<std::optional<Volume>, 26> read_volumes(JsonObject& volumes) {
+    std::array<std::optional<Volume>, 26> result;
+    for (const auto& [letter, value] : volumes.members()) {
+        const std::string place = volumes.place_of(letter);
+        if (letter.size() != 1 || letter[0] < 'A' || letter[0] > 'Z') {
+            throw DescriptionError{place, "expected a drive letter A to Z"};
+        }
+        JsonObject object(*value, place);
+        result[static_cast<std::size_t>(letter[0] - 'A')] = read_volume(object, letter[0]);
+    }
+    return result;
+}
+
+}  // namespace
+
+MachineDescription read_machine_description(const nlohmann::json& description) {
+    JsonObject root(description, "");
+    MachineDescription machine;
+
+    auto token = section(root, "token");
+    machine.token = read_token(pointer(token));
+    auto clock = section(root, "clock");
+    machine.clock = Clock::read(pointer(clock));
+    auto temp = section(root, "temp");
+    machine.temp = read_temp(pointer(temp));
+    auto files = section(root, "files");
+    machine.files = FileSystemBehaviour::read(pointer(files));
+
+    if (const nlohmann::json* disks = root.find("disks")) {
+        machine.disks = read_disks(*disks, root.place_of("disks"));
+    }
+    if (auto volumes = section(root, "volumes")) machine.volumes = read_volumes(*volumes);
+    if (auto registry = section(root, "registry")) machine.registry = Registry::read(*registry);
+    if (const nlohmann::json* tree = root.find("device_tree")) {
+        machine.device_tree = DeviceTree::read(*tree, root.place_of("device_tree"));
+    } else {
+        machine.device_tree = DeviceTree::root_only();
+    }
+    if (auto programs = section(root, "programs")) machine.programs = read_programs(*programs);
+    machine.system_directory = utf8_to_utf16(
+        root.text("system_directory").value_or(std::string(DEFAULT_SYSTEM_DIRECTORY)));
+
+    root.reject_unknown_keys();
+    return machine;
+}
+
+}  // namespace quartzmon::platform::simulated

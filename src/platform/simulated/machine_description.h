@@ -1,0 +1,49 @@
+// Everything a machine description states, read and checked in one pass.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/simulated/child_processes.h"
+#include "platform/simulated/clock.h"
+#include "platform/simulated/device_tree.h"
+#include "platform/simulated/disk.h"
+#include "platform/simulated/host_files.h"
+#include "platform/simulated/registry.h"
+#include "platform/simulated/volume.h"
+
+namespace quartzmon::platform::simulated {
+
+// The process token (OpenProcessToken, GetTokenInformation).
+struct TokenDescription {
+    bool elevated = true;
+    std::uint32_t open_error = 0;
+    std::uint32_t information_error = 0;
+};
+
+// GetTempPath2W / GetTempPathW.
+struct TempDescription {
+    std::u16string directory;  // ends in the host's path separator
+    bool has_get_temp_path2 = true;
+};
+
+struct MachineDescription {
+    TokenDescription token;
+    Clock clock;
+    TempDescription temp;
+    FileSystemBehaviour files;
+    std::vector<Disk> disks;
+    std::array<std::optional<Volume>, 26> volumes;  // by letter, A first
+    Registry registry;
+    DeviceTree device_tree;
+    std::vector<Program> programs;
+    std::u16string system_directory;
+};
+
+// Throws DescriptionError on a malformed description.
+MachineDescription read_machine_description(const nlohmann::json& description);
+
+}  // namespace quartzmon::platform::simulated

@@ -1,0 +1,39 @@
+// The registry under HKEY_LOCAL_MACHINE: keys by path, values by name, both
+// case-insensitive as in Windows. A key exists when it is described or lies on
+// the path to a described key.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/simulated/description_reader.h"
+
+namespace quartzmon::platform::simulated {
+
+inline constexpr std::uint32_t REG_SZ = 1;
+
+struct RegistryValue {
+    std::uint32_t type = REG_SZ;
+    std::vector<std::uint8_t> data;
+};
+
+class Registry {
+public:
+    // "registry": { "KEY\\PATH": { "value name": "text" or { "type": 3, "hex": "..." } } }
+    static Registry read(JsonObject& keys);
+
+    bool key_exists(const std::string& path) const;
+    const RegistryValue* find_value(const std::string& key_path, const std::string& name) const;
+
+private:
+    // Lower-cased key path -> lower-cased value name -> value.
+    std::map<std::string, std::map<std::string, RegistryValue>> keys_;
+};
+
+// The path of sub_key below key_path (either may be empty).
+std::string join_registry_path(const std::string& key_path, const std::string& sub_key);
+
+}  // namespace quartzmon::platform::simulated

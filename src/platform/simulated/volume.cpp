@@ -1,0 +1,133 @@
+#include "platform/simulated/volume.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+
+#include "platform/bytes.h"
+#include "platform/platform.h"
+#include "platform/simulated/win32_codes.h"
+
+namespace quartzmon::platform::simulated {
+namespace {
+
+struct DriveTypeName {
+    std::uint32_t drive_type;
+    std::string_view name;
+};
+
+constexpr std::array DRIVE_TYPE_NAMES{
+    DriveTypeName{DRIVE_UNKNOWN, "DRIVE_UNKNOWN"},
+    DriveTypeName{DRIVE_NO_ROOT_DIR, "DRIVE_NO_ROOT_DIR"},
+    DriveTypeName{DRIVE_REMOVABLE, "DRIVE_REMOVABLE"},
+    DriveTypeName{DRIVE_FIXED, "DRIVE_FIXED"},
+    DriveTypeName{DRIVE_REMOTE, "DRIVE_REMOTE"},
+    DriveTypeName{DRIVE_CDROM, "DRIVE_CDROM"},
+    DriveTypeName{DRIVE_RAMDISK, "DRIVE_RAMDISK"},
+};
+
+// VOLUME_DISK_EXTENTS: NumberOfDiskExtents, padding, then DISK_EXTENT entries
+// (DiskNumber, padding, StartingOffset, ExtentLength). sizeof() holds one entry.
+constexpr std::size_t NUMBER_OF_DISK_EXTENTS = 0;
+constexpr std::size_t EXTENTS = 8;
+constexpr std::size_t EXTENT_DISK_NUMBER = 0;
+constexpr std::size_t EXTENT_STARTING_OFFSET = 8;
+constexpr std::size_t EXTENT_LENGTH = 16;
+constexpr std::size_t SIZEOF_DISK_EXTENT = 24;
+constexpr std::size_t SIZEOF_VOLUME_DISK_EXTENTS = EXTENTS + SIZEOF_DISK_EXTENT;
+
+// A partition as Windows lays out the first data partition: 1 MiB in, 100 GiB long.
+constexpr std::int64_t DEFAULT_STARTING_OFFSET = 1048576;
+constexpr std::int64_t DEFAULT_EXTENT_LENGTH = 107374182400;
+
+constexpr std::int64_t MAX_I64 = std::numeric_limits<std::int64_t>::max();
+
+std::uint32_t read_drive_type(const nlohmann::json& value, const std::string& place) {
+    if (!value.is_string()) return read_u32(value, place);
+    const std::string name = value.get<std::string>();
+    for (const DriveTypeName& known : DRIVE_TYPE_NAMES) {
+        if (known.name == name) return known.drive_type;
+    }
+    throw DescriptionError{place, "expected a DRIVE_ name or a number"};
+}
+
+// "extents": [ { "disk": 0, "starting_offset": 1048576, "extent_length": 1073741824 } ]
+std::vector<std::uint8_t> build_volume_disk_extents(JsonObject& fields) {
+    const nlohmann::json::array_t& extents =
+        read_array(fields.required("extents"), fields.place_of("extents"));
+    std::vector<std::uint8_t> reply(EXTENTS + std::max<std::size_t>(extents.size(), 1) * SIZEOF_DISK_EXTENT, 0);
+    put_u32(reply, NUMBER_OF_DISK_EXTENTS, static_cast<std::uint32_t>(extents.size()));
+    for (std::size_t i = 0; i < extents.size(); ++i) {
+        JsonObject extent(extents[i], element_place(fields.place_of("extents"), i));
+        const std::size_t at = EXTENTS + i * SIZEOF_DISK_EXTENT;
+        put_u32(reply, at + EXTENT_DISK_NUMBER, read_u32(extent.required("disk"), extent.place_of("disk")));
+        put_u64(reply, at + EXTENT_STARTING_OFFSET,
+                static_cast<std::uint64_t>(
+                    extent.integer("starting_offset", 0, MAX_I64).value_or(DEFAULT_STARTING_OFFSET)));
+        put_u64(reply, at + EXTENT_LENGTH,
+                static_cast<std::uint64_t>(
+                    extent.integer("extent_length", 0, MAX_I64).value_or(DEFAULT_EXTENT_LENGTH)));
+        extent.reject_unknown_keys();
+    }
+    return reply;
+}
+
+// A buffer too small for the header fails outright; one too small for every
+// extent gets the header alone (NumberOfDiskExtents tells the size to use)
+// and ERROR_MORE_DATA.
+IoctlOutcome answer_volume_disk_extents(const DeviceReply& reply, std::span<std::uint8_t> out) {
+    if (reply.error != 0) return failed_ioctl(reply.error);
+    if (out.size() < SIZEOF_VOLUME_DISK_EXTENTS) return failed_ioctl(ERROR_INSUFFICIENT_BUFFER);
+    if (out.size() < reply.bytes.size()) {
+        std::copy_n(reply.bytes.begin(), EXTENTS, out.begin());
+        return {ERROR_MORE_DATA, static_cast<std::uint32_t>(SIZEOF_VOLUME_DISK_EXTENTS)};
+    }
+    return deliver_truncated(reply, out);
+}
+
+}  // namespace
+
+Volume read_volume(JsonObject& object, char letter) {
+    Volume volume;
+    volume.letter = letter;
+    const nlohmann::json* drive_type = object.find("drive_type");
+    volume.drive_type =
+        drive_type ? read_drive_type(*drive_type, object.place_of("drive_type")) : DRIVE_FIXED;
+    volume.label = object.text("label").value_or("");
+    volume.file_system = object.text("file_system").value_or("NTFS");
+    volume.volume_information_error = object.u32("volume_information_error").value_or(0);
+    volume.dos_device = object.text("dos_device").value_or(
+        "\\Device\\HarddiskVolume" + std::to_string(letter - 'A' + 1));
+    volume.dos_device_error = object.u32("dos_device_error").value_or(0);
+    volume.open_error = object.u32("open_error").value_or(0);
+    if (const nlohmann::json* extents = object.find("disk_extents")) {
+        JsonObject described(*extents, object.place_of("disk_extents"));
+        volume.disk_extents = read_device_reply(described, build_volume_disk_extents);
+    } else {
+        // A volume with no disk behind it (a network share, say) does not
+        // know the request.
+        volume.disk_extents.error = ERROR_INVALID_FUNCTION;
+    }
+    object.reject_unknown_keys();
+    return volume;
+}
+
+std::string_view drive_type_name(std::uint32_t drive_type) {
+    for (const DriveTypeName& known : DRIVE_TYPE_NAMES) {
+        if (known.drive_type == drive_type) return known.name;
+    }
+    return {};
+}
+
+IoctlOutcome volume_device_io_control(const Volume& volume, std::uint32_t io_control_code,
+                                      std::span<const std::uint8_t>,
+                                      std::span<std::uint8_t> out) {
+    switch (io_control_code) {
+        case IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS:
+            return answer_volume_disk_extents(volume.disk_extents, out);
+        default:
+            return failed_ioctl(ERROR_INVALID_FUNCTION);
+    }
+}
+
+}  // namespace quartzmon::platform::simulated

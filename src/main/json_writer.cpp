@@ -4,6 +4,7 @@
 #include <cmath>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "platform/utf.h"
 
@@ -24,11 +25,12 @@ struct Decimal {
 };
 
 // std::to_chars in scientific form without a precision gives the shortest
-// digits that read back as the same float, laid out as "-3.66e+01". The
-// longest such text, "-1.17549435e-38", fits the buffer many times over.
+// digits that read back as the same float, laid out as "-3.66e+01": at most
+// nine digits, so never more than 16 characters.
 Decimal shortest_decimal(float value) {
     char buf[32];
-    const char* end = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific).ptr;
+    const char* end =
+        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific).ptr;
     const std::string_view text(buf, static_cast<std::size_t>(end - buf));
 
     Decimal decimal;
@@ -49,7 +51,8 @@ std::string positional_text(const Decimal& decimal) {
     const std::string& digits = decimal.digits;
     const auto length = static_cast<int>(digits.size());
     if (decimal.exponent >= length - 1)
-        return digits + std::string(static_cast<std::size_t>(decimal.exponent - (length - 1)), '0') + ".0";
+        return digits +
+               std::string(static_cast<std::size_t>(decimal.exponent - (length - 1)), '0') + ".0";
     if (decimal.exponent >= 0) {
         const auto point = static_cast<std::size_t>(decimal.exponent + 1);
         return digits.substr(0, point) + "." + digits.substr(point);
@@ -141,13 +144,27 @@ private:
         for (const char c : text) {
             const auto byte = static_cast<unsigned char>(c);
             switch (byte) {
-                case '"': put("\\\""); break;
-                case '\\': put("\\\\"); break;
-                case '\b': put("\\b"); break;
-                case '\f': put("\\f"); break;
-                case '\n': put("\\n"); break;
-                case '\r': put("\\r"); break;
-                case '\t': put("\\t"); break;
+                case '"':
+                    put("\\\"");
+                    break;
+                case '\\':
+                    put("\\\\");
+                    break;
+                case '\b':
+                    put("\\b");
+                    break;
+                case '\f':
+                    put("\\f");
+                    break;
+                case '\n':
+                    put("\\n");
+                    break;
+                case '\r':
+                    put("\\r");
+                    break;
+                case '\t':
+                    put("\\t");
+                    break;
                 default:
                     if (byte < 0x20)
                         put_control_escape(byte);
@@ -301,7 +318,8 @@ std::string float_text(float value) {
     const Decimal decimal = shortest_decimal(value);
     const bool positional = decimal.exponent >= SMALLEST_POSITIONAL_EXPONENT &&
                             decimal.exponent <= LARGEST_POSITIONAL_EXPONENT;
-    return (decimal.negative ? "-" : "") + (positional ? positional_text(decimal) : exponent_text(decimal));
+    return (decimal.negative ? "-" : "") +
+           (positional ? positional_text(decimal) : exponent_text(decimal));
 }
 
 std::vector<std::uint8_t> serialize_pretty(const CollectionResult& result) {

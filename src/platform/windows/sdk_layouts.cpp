@@ -80,6 +80,8 @@ constexpr std::size_t system_time_size = sizeof(p::SystemTime);
 }  // namespace ours
 
 #include <windows.h>
+
+// These need the types <windows.h> declares.
 #include <cfgmgr32.h>
 #include <ntddscsi.h>
 #include <winioctl.h>
@@ -87,7 +89,9 @@ constexpr std::size_t system_time_size = sizeof(p::SystemTime);
 namespace {
 
 // The SDK spells its constants as int, long, unsigned long or enumerators.
-constexpr bool same(std::uint64_t ours, std::uint64_t sdk) { return ours == sdk; }
+constexpr bool same(std::uint64_t ours, std::uint64_t sdk) {
+    return ours == sdk;
+}
 
 static_assert(same(ours::error_success, ERROR_SUCCESS));
 static_assert(same(ours::error_file_not_found, ERROR_FILE_NOT_FOUND));

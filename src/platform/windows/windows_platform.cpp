@@ -10,6 +10,7 @@
 // After every project header: it defines the SDK names the project's constants
 // also carry as macros.
 #include <windows.h>
+// Needs the types <windows.h> declares.
 #include <cfgmgr32.h>
 
 namespace quartzmon::platform::windows {
@@ -111,20 +112,28 @@ private:
 
 // ---- kernel32: last error, error mode, clock ------------------------------
 
-std::uint32_t WindowsPlatform::get_last_error() { return GetLastError(); }
+std::uint32_t WindowsPlatform::get_last_error() {
+    return GetLastError();
+}
 
-void WindowsPlatform::set_last_error(std::uint32_t error) { SetLastError(error); }
+void WindowsPlatform::set_last_error(std::uint32_t error) {
+    SetLastError(error);
+}
 
-std::uint32_t WindowsPlatform::set_error_mode(std::uint32_t mode) { return SetErrorMode(mode); }
+std::uint32_t WindowsPlatform::set_error_mode(std::uint32_t mode) {
+    return SetErrorMode(mode);
+}
 
 SystemTime WindowsPlatform::get_local_time() {
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    return SystemTime{now.wYear,   now.wMonth,  now.wDayOfWeek, now.wDay,
-                      now.wHour,   now.wMinute, now.wSecond,    now.wMilliseconds};
+    return SystemTime{now.wYear, now.wMonth,  now.wDayOfWeek, now.wDay,
+                      now.wHour, now.wMinute, now.wSecond,    now.wMilliseconds};
 }
 
-std::uint64_t WindowsPlatform::get_tick_count64() { return GetTickCount64(); }
+std::uint64_t WindowsPlatform::get_tick_count64() {
+    return GetTickCount64();
+}
 
 // ---- kernel32: files and devices ------------------------------------------
 
@@ -135,7 +144,9 @@ Handle WindowsPlatform::create_file(const std::u16string& path, std::uint32_t de
                                    creation_disposition, flags_and_attributes, nullptr));
 }
 
-bool WindowsPlatform::close_handle(Handle handle) { return CloseHandle(to_native(handle)) != 0; }
+bool WindowsPlatform::close_handle(Handle handle) {
+    return CloseHandle(to_native(handle)) != 0;
+}
 
 bool WindowsPlatform::device_io_control(Handle device, std::uint32_t io_control_code,
                                         std::span<const std::uint8_t> in_buffer,
@@ -180,7 +191,9 @@ bool WindowsPlatform::set_file_information_by_handle(Handle file, std::uint32_t 
 
 // ---- kernel32: temporary directory ----------------------------------------
 
-bool WindowsPlatform::has_get_temp_path2() { return get_temp_path2_function() != nullptr; }
+bool WindowsPlatform::has_get_temp_path2() {
+    return get_temp_path2_function() != nullptr;
+}
 
 std::uint32_t WindowsPlatform::get_temp_path2(std::span<char16_t> buffer) {
     const GetTempPath2WFunction function = get_temp_path2_function();
@@ -279,8 +292,7 @@ bool WindowsPlatform::create_process_with_output_pipe(const std::u16string& appl
 
 bool WindowsPlatform::peek_named_pipe(Handle pipe, std::uint32_t& bytes_available) {
     DWORD available = 0;
-    const BOOL succeeded =
-        PeekNamedPipe(to_native(pipe), nullptr, 0, nullptr, &available, nullptr);
+    const BOOL succeeded = PeekNamedPipe(to_native(pipe), nullptr, 0, nullptr, &available, nullptr);
     bytes_available = available;
     return succeeded != 0;
 }
@@ -306,7 +318,9 @@ std::uint32_t WindowsPlatform::get_system_directory(std::span<char16_t> buffer) 
 
 // ---- advapi32: process token ----------------------------------------------
 
-Handle WindowsPlatform::get_current_process() { return from_native(GetCurrentProcess()); }
+Handle WindowsPlatform::get_current_process() {
+    return from_native(GetCurrentProcess());
+}
 
 bool WindowsPlatform::open_process_token(Handle process, std::uint32_t desired_access,
                                          Handle& token) {
@@ -342,8 +356,7 @@ std::uint32_t WindowsPlatform::reg_open_key_ex(Handle key, const std::u16string&
 }
 
 std::uint32_t WindowsPlatform::reg_query_value_ex(Handle key, const std::u16string& value_name,
-                                                  std::uint32_t& type,
-                                                  std::span<std::uint8_t> data,
+                                                  std::uint32_t& type, std::span<std::uint8_t> data,
                                                   std::uint32_t& data_size) {
     DWORD value_type = 0;
     DWORD size = dword_size(data.size());

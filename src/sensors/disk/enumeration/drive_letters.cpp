@@ -85,7 +85,9 @@ std::optional<std::uint32_t> volume_disk_number(Platform& platform, char letter)
     return get_u32(extents, FirstExtentDiskNumber);
 }
 
-DriveLetterMap map_volumes(Platform& platform) {
+}  // namespace
+
+DriveLetterMap map_volume_letters(Platform& platform) {
     DriveLetterMap map;
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         if (is_virtual_volume(platform, letter)) {
@@ -106,8 +108,6 @@ DriveLetterMap map_volumes(Platform& platform) {
     return map;
 }
 
-}  // namespace
-
 bool is_virtual_volume(Platform& platform, char letter) {
     const std::u16string root = utf8_to_utf16(std::string(1, letter) + ":\\");
     if (is_virtual_drive_type(platform.get_drive_type(root))) return true;
@@ -116,7 +116,7 @@ bool is_virtual_volume(Platform& platform, char letter) {
 }
 
 DriveLetterMap build_drive_letter_map(Platform& platform) {
-    DriveLetterMap map = map_volumes(platform);
+    DriveLetterMap map = map_volume_letters(platform);
     // Without access to the volumes (or with volumes that do not answer),
     // Windows still knows the partitions of each disk.
     if (map.empty()) map = map_drive_letters_with_powershell(platform);

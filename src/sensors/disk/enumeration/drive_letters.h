@@ -17,6 +17,10 @@ using DriveLetterMap = std::map<std::uint32_t, std::vector<char32_t>>;
 // all, asks PowerShell. Never fails: the map may be empty.
 DriveLetterMap build_drive_letter_map(platform::Platform& platform);
 
+// The volume pass alone: each local disk volume under the disk of its first
+// extent, letters in alphabetical order.
+DriveLetterMap map_volume_letters(platform::Platform& platform);
+
 // True for letters that are not local disk volumes: no volume, network,
 // optical and RAM drives, cloud and virtual-machine folders, substituted
 // folders.

@@ -24,32 +24,6 @@ constexpr std::size_t DEVICE_ID_BUFFER_UNITS = 512;
 // A USB bridge is normally the disk's parent; hubs and controllers lie above.
 constexpr int MAX_ANCESTORS = 5;
 
-std::optional<std::u16string> read_disk_instance_id(Platform& platform,
-                                                    std::uint32_t physical_drive) {
-    Handle key = 0;
-    if (platform.reg_open_key_ex(HKEY_LOCAL_MACHINE, std::u16string(DISK_ENUM_KEY), 0, KEY_READ,
-                                 key) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    std::vector<std::uint8_t> data(INSTANCE_ID_BUFFER_BYTES, 0);
-    std::uint32_t type = 0;
-    auto size = static_cast<std::uint32_t>(data.size());
-    const std::uint32_t status =
-        platform.reg_query_value_ex(key, utf8_to_utf16(std::to_string(physical_drive)), type,
-                                    data, size);
-    platform.reg_close_key(key);
-    if (status != ERROR_SUCCESS) return std::nullopt;
-
-    // The value ends with its terminating zero, which is not part of the ID.
-    const std::size_t stored = std::min<std::size_t>(size, data.size());
-    const std::size_t units = stored < 2 ? 0 : stored / 2 - 1;
-    std::u16string instance_id;
-    for (std::size_t i = 0; i < units; ++i)
-        instance_id += static_cast<char16_t>(get_u16(data, i * 2));
-    // Decoded as text: an unpaired surrogate becomes U+FFFD.
-    return utf8_to_utf16(utf16_to_utf8(instance_id));
-}
-
 // Walks up from the disk's node to the first ancestor whose device ID names a
 // USB vendor; returns that ID upper-cased.
 std::optional<std::string> find_usb_device_id(Platform& platform, DevInst disk_node) {
@@ -84,6 +58,32 @@ std::optional<std::uint16_t> parse_hex4(std::string_view digits) {
 
 }  // namespace
 
+std::optional<std::u16string> disk_instance_id(Platform& platform,
+                                                    std::uint32_t physical_drive) {
+    Handle key = 0;
+    if (platform.reg_open_key_ex(HKEY_LOCAL_MACHINE, std::u16string(DISK_ENUM_KEY), 0, KEY_READ,
+                                 key) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> data(INSTANCE_ID_BUFFER_BYTES, 0);
+    std::uint32_t type = 0;
+    auto size = static_cast<std::uint32_t>(data.size());
+    const std::uint32_t status =
+        platform.reg_query_value_ex(key, utf8_to_utf16(std::to_string(physical_drive)), type,
+                                    data, size);
+    platform.reg_close_key(key);
+    if (status != ERROR_SUCCESS) return std::nullopt;
+
+    // The value ends with its terminating zero, which is not part of the ID.
+    const std::size_t stored = std::min<std::size_t>(size, data.size());
+    const std::size_t units = stored < 2 ? 0 : stored / 2 - 1;
+    std::u16string instance_id;
+    for (std::size_t i = 0; i < units; ++i)
+        instance_id += static_cast<char16_t>(get_u16(data, i * 2));
+    // Decoded as text: an unpaired surrogate becomes U+FFFD.
+    return utf8_to_utf16(utf16_to_utf8(instance_id));
+}
+
 std::optional<std::uint16_t> parse_usb_id(std::string_view device_id, std::string_view prefix) {
     const std::size_t at = device_id.find(prefix);
     if (at == std::string_view::npos) return std::nullopt;
@@ -94,7 +94,7 @@ std::optional<std::uint16_t> parse_usb_id(std::string_view device_id, std::strin
 
 UsbIdentity query_usb_identity(Platform& platform, std::uint32_t physical_drive) {
     const std::optional<std::u16string> instance_id =
-        read_disk_instance_id(platform, physical_drive);
+        disk_instance_id(platform, physical_drive);
     if (!instance_id) return {};
     DevInst disk_node = 0;
     if (platform.cm_locate_devnode(disk_node, *instance_id, CM_LOCATE_DEVNODE_NORMAL) !=

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/platform.h"
@@ -20,6 +21,10 @@ struct UsbIdentity {
 
 // Never fails: whatever cannot be found stays absent.
 UsbIdentity query_usb_identity(platform::Platform& platform, std::uint32_t physical_drive);
+
+// The device instance ID the disk driver lists for the drive number.
+std::optional<std::u16string> disk_instance_id(platform::Platform& platform,
+                                               std::uint32_t physical_drive);
 
 // The four hexadecimal digits right after the first occurrence of prefix
 // ("VID_" or "PID_") in an upper-cased device ID.

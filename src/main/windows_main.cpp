@@ -1,6 +1,7 @@
 // The Windows program: a windowless worker (GUI subsystem, wide-character
 // entry) that runs the sensor once on the real platform.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "main/entry.h"

@@ -10,7 +10,9 @@
 namespace quartzmon::sensors::disk {
 namespace {
 
-std::string or_na(const std::string& text) { return text.empty() ? "N/A" : text; }
+std::string or_na(const std::string& text) {
+    return text.empty() ? "N/A" : text;
+}
 
 std::string usb_id_text(const std::optional<std::uint16_t>& id) {
     return id ? hex4(*id) : "N/A";
@@ -82,8 +84,9 @@ std::string build_disk_report(const DiskHealthRecord& record,
     add_line(report, "PID: " + usb_id_text(identity.pid));
     add_line(report, "BridgeVendor: " + or_na(identity.bridge_vendor));
     add_line(report, "BridgeModel: " + or_na(identity.bridge_model));
-    add_line(report, "InternalProtocol: " +
-                         (identity.internal_protocol.empty() ? "Unknown" : identity.internal_protocol));
+    add_line(report,
+             "InternalProtocol: " +
+                 (identity.internal_protocol.empty() ? "Unknown" : identity.internal_protocol));
     add_line(report, "Volumes: " + volumes_text(record.drive_letters));
     add_line(report, "CurrentProvider: " + record.provider_name);
     add_line(report, "Elevation: " + elevated);

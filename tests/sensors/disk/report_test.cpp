@@ -187,11 +187,12 @@ TEST_P(AttemptLine, AppearsAloneAfterTheFixedLines) {
     record.provider_diagnostics = {attempt};
 
     const std::string report = build_disk_report(record, disk, false);
-    const std::string expected_block = "--- Provider Diagnostics (Fallback History) ---\n"
-                                       "[Provider #1: X]\n"
-                                       "  Result: FAILED\n"
-                                       "  Win32Error: 1117\n" +
-                                       std::string(GetParam().line) + "\nFinalHealth: N/A\n";
+    const std::string expected_block =
+        "--- Provider Diagnostics (Fallback History) ---\n"
+        "[Provider #1: X]\n"
+        "  Result: FAILED\n"
+        "  Win32Error: 1117\n" +
+        std::string(GetParam().line) + "\nFinalHealth: N/A\n";
     EXPECT_NE(report.find(expected_block), std::string::npos) << report;
 }
 
@@ -208,8 +209,7 @@ INSTANTIATE_TEST_SUITE_P(
         AttemptLineCase{"Asc", [](auto& a) { a.asc = 0x20; }, "  ASC: 0x20"},
         AttemptLineCase{"Ascq", [](auto& a) { a.ascq = 0xFF; }, "  ASCQ: 0xFF"},
         AttemptLineCase{"InfoCount", [](auto& a) { a.info_count = 0; }, "  InfoCount: 0"},
-        AttemptLineCase{"AttributeId", [](auto& a) { a.attribute_id = 194; },
-                        "  AttributeID: 194"},
+        AttemptLineCase{"AttributeId", [](auto& a) { a.attribute_id = 194; }, "  AttributeID: 194"},
         AttemptLineCase{"RawValue", [](auto& a) { a.raw_value = 18446744073709551615u; },
                         "  RawValue: 18446744073709551615"},
         AttemptLineCase{"Temperature", [](auto& a) { a.temperature_c = 40.0f; },

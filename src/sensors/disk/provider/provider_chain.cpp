@@ -108,8 +108,8 @@ DiskHealthRecord run_provider_chain(platform::Platform& platform, const Provider
     if (state.candidate) {
         trace::emit(trace::Level::Info, TRACE_TARGET, [&] {
             return event_subject(disk) + "Using fallback candidate [" +
-                   state.candidate->provider_name + "] (Status: " +
-                   std::string(display_name(state.candidate->health_status)) + ")";
+                   state.candidate->provider_name +
+                   "] (Status: " + std::string(display_name(state.candidate->health_status)) + ")";
         });
         DiskHealthRecord candidate = std::move(*state.candidate);
         return finish_with(std::move(candidate), state);

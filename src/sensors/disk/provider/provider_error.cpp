@@ -7,11 +7,16 @@ namespace {
 
 std::string_view prefix(ProviderError::Kind kind) {
     switch (kind) {
-        case ProviderError::Kind::AccessDenied: return "Access Denied: ";
-        case ProviderError::Kind::UnsupportedProtocol: return "Unsupported Protocol: ";
-        case ProviderError::Kind::DeviceIoError: return "Device IO Error: ";
-        case ProviderError::Kind::ParseError: return "Parse Error: ";
-        case ProviderError::Kind::Timeout: return "Timeout: ";
+        case ProviderError::Kind::AccessDenied:
+            return "Access Denied: ";
+        case ProviderError::Kind::UnsupportedProtocol:
+            return "Unsupported Protocol: ";
+        case ProviderError::Kind::DeviceIoError:
+            return "Device IO Error: ";
+        case ProviderError::Kind::ParseError:
+            return "Parse Error: ";
+        case ProviderError::Kind::Timeout:
+            return "Timeout: ";
     }
     return "";
 }

@@ -136,7 +136,9 @@ std::string_view WindowsStorageTempProvider::name() const {
     return "Windows Storage Temperature (Device/Adapter)";
 }
 
-bool WindowsStorageTempProvider::supports(const enumeration::DiskIdentity&) const { return true; }
+bool WindowsStorageTempProvider::supports(const enumeration::DiskIdentity&) const {
+    return true;
+}
 
 std::expected<DiskHealthRecord, provider::ProviderError> WindowsStorageTempProvider::query(
     const enumeration::DiskIdentity& disk) const {
@@ -145,10 +147,9 @@ std::expected<DiskHealthRecord, provider::ProviderError> WindowsStorageTempProvi
 
     // Access 0 asks for no read or write right: the properties need none, so
     // this works without elevation.
-    const Handle device =
-        platform_.create_file(utf8_to_utf16(disk.device_path), 0,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL);
+    const Handle device = platform_.create_file(utf8_to_utf16(disk.device_path), 0,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                                                FILE_ATTRIBUTE_NORMAL);
     if (!is_valid_handle(device)) {
         const std::uint32_t code = platform_.get_last_error();
         ProviderDiagnostic attempt;
@@ -170,9 +171,9 @@ std::expected<DiskHealthRecord, provider::ProviderError> WindowsStorageTempProvi
     record.provider_diagnostics.push_back(reading.attempt);
 
     if (!reading.temperature) {
-        reading = evaluate_reply(
-            query_property(platform_, device, StorageAdapterTemperatureProperty),
-            ADAPTER_PROPERTY_NAME);
+        reading =
+            evaluate_reply(query_property(platform_, device, StorageAdapterTemperatureProperty),
+                           ADAPTER_PROPERTY_NAME);
         record.provider_diagnostics.push_back(reading.attempt);
     }
     platform_.close_handle(device);

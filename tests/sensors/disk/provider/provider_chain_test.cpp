@@ -25,13 +25,17 @@ struct Script {
         std::unexpected(ProviderError{ProviderError::Kind::DeviceIoError, "no answer"});
 };
 
-Script unsupported() { return Script{false, {}}; }
+Script unsupported() {
+    return Script{false, {}};
+}
 
 Script fails(ProviderError::Kind kind, std::string message) {
     return Script{true, std::unexpected(ProviderError{kind, std::move(message)})};
 }
 
-Script answers(DiskHealthRecord record) { return Script{true, std::move(record)}; }
+Script answers(DiskHealthRecord record) {
+    return Script{true, std::move(record)};
+}
 
 class ScriptedProvider final : public DiskProvider {
 public:
@@ -131,11 +135,8 @@ protected:
 };
 
 TEST_F(ProviderChain, FailureThenUnsupportedEndsExhausted) {
-    script({fails(ProviderError::Kind::AccessDenied, "x"),
-            unsupported(),
-            unsupported(),
-            unsupported(),
-            unsupported()});
+    script({fails(ProviderError::Kind::AccessDenied, "x"), unsupported(), unsupported(),
+            unsupported(), unsupported()});
 
     const DiskHealthRecord record = run();
 
@@ -194,7 +195,7 @@ TEST_F(ProviderChain, NoProvidersAtAll) {
 TEST_F(ProviderChain, TemperatureAfterACandidateWinsAndKeepsBothAttempts) {
     script({unsupported(),
             answers(reading("Caution method", HealthStatus::Caution, std::nullopt,
-                               {attempt("a"), attempt("b")})),
+                            {attempt("a"), attempt("b")})),
             answers(reading("Hot method", HealthStatus::Healthy, 36.0f, {attempt("c")}))});
 
     const DiskHealthRecord record = run();
@@ -235,10 +236,10 @@ TEST_F(ProviderChain, FirstAnswerWithTemperatureGivesThreeLines) {
 TEST_F(ProviderChain, FirstCandidateIsUsedWhenNoTemperatureComes) {
     script({{},
             answers(reading("SMART verdict", HealthStatus::Healthy, std::nullopt,
-                               {attempt("healthy attempt")})),
+                            {attempt("healthy attempt")})),
             {},
             answers(reading("Later verdict", HealthStatus::Critical, std::nullopt,
-                               {attempt("critical attempt")})),
+                            {attempt("critical attempt")})),
             {}});
 
     const DiskHealthRecord record = run();
@@ -254,7 +255,7 @@ TEST_F(ProviderChain, FirstCandidateIsUsedWhenNoTemperatureComes) {
 
 TEST_F(ProviderChain, UnavailableWithoutTemperatureIsNoCandidateButKeepsItsAttempts) {
     script({answers(reading("Nothing read", HealthStatus::Unavailable, std::nullopt,
-                               {attempt("device"), attempt("adapter")}))});
+                            {attempt("device"), attempt("adapter")}))});
 
     const DiskHealthRecord record = run();
 
@@ -295,7 +296,8 @@ struct ErrorCase {
     const char* line;
 };
 
-class ProviderChainErrors : public ProviderChain, public ::testing::WithParamInterface<ErrorCase> {};
+class ProviderChainErrors : public ProviderChain,
+                            public ::testing::WithParamInterface<ErrorCase> {};
 
 TEST_P(ProviderChainErrors, AreLoggedWithTheirShownText) {
     script({fails(GetParam().kind, "x")});
@@ -350,8 +352,7 @@ TEST_F(ProviderChain, TraceEventOfTheFallback) {
 }
 
 TEST_F(ProviderChain, TraceEventOfExhaustion) {
-    script({unsupported(), unsupported(), unsupported(),
-            unsupported(), unsupported()});
+    script({unsupported(), unsupported(), unsupported(), unsupported(), unsupported()});
 
     run();
 

@@ -51,8 +51,8 @@ std::unique_ptr<SimulatedMachine> machine_with(const std::string& device_propert
         properties += std::string("\"") + ADAPTER_PROPERTY + "\": " + adapter_property;
     }
     const std::string description = R"({ "clock": { "local_time": "2024-05-14T10:20:30.000" },
-        "disks": [ { "number": 0, "open": )" + open +
-                                    R"(, "properties": { )" + properties + " } } ] }";
+        "disks": [ { "number": 0, "open": )" +
+                                    open + R"(, "properties": { )" + properties + " } } ] }";
     return quartzmon::testing::make_machine(description);
 }
 
@@ -101,8 +101,8 @@ std::string describe(const ProviderDiagnostic& d) {
     };
     return d.provider_name + " | " + d.result + " | error " + std::to_string(d.win32_error) +
            " | info_count " + number(d.info_count) + " | attribute_id " + number(d.attribute_id) +
-           " | raw " + number(d.raw_value) + " | temp " + number(d.temperature_c) +
-           " | commands " + number(d.scsi_op_code) + number(d.ata_command) + number(d.feature) +
+           " | raw " + number(d.raw_value) + " | temp " + number(d.temperature_c) + " | commands " +
+           number(d.scsi_op_code) + number(d.ata_command) + number(d.feature) +
            number(d.data_transfer_length) + " | sense " + number(d.scsi_status) +
            number(d.sense_key) + number(d.asc) + number(d.ascq) + " | " + d.detail;
 }
@@ -141,42 +141,42 @@ INSTANTIATE_TEST_SUITE_P(
                   R"({ "sensors": [ { "temperature": 38 } ], "bytes_returned": 23 })",
                   failed(DEVICE_PROPERTY, 0, SHORT_REPLY + "23 bytes, Win32Error: 0")},
         ReplyCase{"InfoCountZero", R"({ "sensors": [ { "temperature": 38 } ], "info_count": 0 })",
-                  with_info_count(
-                      failed(DEVICE_PROPERTY, 0, "DeviceIoControl succeeded but InfoCount == 0"),
-                      0)},
+                  with_info_count(failed(DEVICE_PROPERTY, 0,
+                                         "DeviceIoControl succeeded but InfoCount == 0"),
+                                  0)},
         ReplyCase{"HeaderOnlyWithoutSensors", R"({ "sensors": [] })",
-                  with_info_count(
-                      failed(DEVICE_PROPERTY, 0, "DeviceIoControl succeeded but InfoCount == 0"),
-                      0)},
+                  with_info_count(failed(DEVICE_PROPERTY, 0,
+                                         "DeviceIoControl succeeded but InfoCount == 0"),
+                                  0)},
         ReplyCase{"TwentyFourBytes", R"({ "sensors": [], "info_count": 1 })",
                   with_info_count(failed(DEVICE_PROPERTY, 0, ""), 1)},
         ReplyCase{"ThirtyNineBytes",
                   R"({ "sensors": [ { "temperature": 38 } ], "bytes_returned": 39 })",
                   with_info_count(failed(DEVICE_PROPERTY, 0, ""), 1)},
-        ReplyCase{"ZeroDegrees", R"({ "sensors": [ { "temperature": 0, "index": 3 } ] })",
-                  with_info_count(
-                      failed(DEVICE_PROPERTY, 0, "Invalid temperature value: 0 C (Index: 3)"), 1)},
+        ReplyCase{
+            "ZeroDegrees", R"({ "sensors": [ { "temperature": 0, "index": 3 } ] })",
+            with_info_count(failed(DEVICE_PROPERTY, 0, "Invalid temperature value: 0 C (Index: 3)"),
+                            1)},
         ReplyCase{"HundredFiftyDegrees", R"({ "sensors": [ { "temperature": 150 } ] })",
-                  with_info_count(
-                      failed(DEVICE_PROPERTY, 0, "Invalid temperature value: 150 C (Index: 0)"),
-                      1)},
+                  with_info_count(failed(DEVICE_PROPERTY, 0,
+                                         "Invalid temperature value: 150 C (Index: 0)"),
+                                  1)},
         ReplyCase{"BelowZero", R"({ "sensors": [ { "temperature": -5 } ] })",
                   with_info_count(
-                      failed(DEVICE_PROPERTY, 0, "Invalid temperature value: -5 C (Index: 0)"),
-                      1)},
+                      failed(DEVICE_PROPERTY, 0, "Invalid temperature value: -5 C (Index: 0)"), 1)},
         ReplyCase{"OneDegree", R"({ "sensors": [ { "temperature": 1 } ] })",
                   succeeded(DEVICE_PROPERTY, 1, "Temperature: 1.0°C, Index: 0, InfoCount: 1", 1)},
-        ReplyCase{"HundredFortyNineDegrees",
-                  R"({ "sensors": [ { "temperature": 149, "index": 7 },
+        ReplyCase{
+            "HundredFortyNineDegrees",
+            R"({ "sensors": [ { "temperature": 149, "index": 7 },
                                     { "temperature": 30 } ] })",
-                  succeeded(DEVICE_PROPERTY, 149, "Temperature: 149.0°C, Index: 7, InfoCount: 2",
-                            2)},
+            succeeded(DEVICE_PROPERTY, 149, "Temperature: 149.0°C, Index: 7, InfoCount: 2", 2)},
         // Replayed bytes: Version 40, Size 40, InfoCount 1, then Index 0 at 45 degrees.
-        ReplyCase{"RawDescriptor",
-                  R"({ "raw": "28000000 28000000 5500 5000 0100 0000 00000000 00000000 )"
-                  R"(0000 2D00 5000 0000 00 00 00 00 00000000" })",
-                  succeeded(DEVICE_PROPERTY, 45, "Temperature: 45.0°C, Index: 0, InfoCount: 1",
-                            1)}),
+        ReplyCase{
+            "RawDescriptor",
+            R"({ "raw": "28000000 28000000 5500 5000 0100 0000 00000000 00000000 )"
+            R"(0000 2D00 5000 0000 00 00 00 00 00000000" })",
+            succeeded(DEVICE_PROPERTY, 45, "Temperature: 45.0°C, Index: 0, InfoCount: 1", 1)}),
     [](const ::testing::TestParamInfo<ReplyCase>& test) { return test.param.name; });
 
 TEST(WindowsStorageTemperature, DevicePropertyReading) {
@@ -216,8 +216,7 @@ TEST(WindowsStorageTemperature, DevicePropertyReading) {
 }
 
 TEST(WindowsStorageTemperature, AdapterPropertyAfterAFailedDeviceProperty) {
-    auto machine =
-        machine_with(R"({ "error": 1 })", R"({ "sensors": [ { "temperature": 41 } ] })");
+    auto machine = machine_with(R"({ "error": 1 })", R"({ "sensors": [ { "temperature": 41 } ] })");
 
     const DiskHealthRecord record = query(*machine);
 
@@ -245,9 +244,8 @@ TEST(WindowsStorageTemperature, AdapterPropertyAfterAFailedDeviceProperty) {
 }
 
 TEST(WindowsStorageTemperature, ShortDeviceReplyLetsTheAdapterAnswer) {
-    auto machine =
-        machine_with(R"({ "sensors": [ { "temperature": 38 } ], "bytes_returned": 30 })",
-                     R"({ "sensors": [ { "temperature": 44 } ] })");
+    auto machine = machine_with(R"({ "sensors": [ { "temperature": 38 } ], "bytes_returned": 30 })",
+                                R"({ "sensors": [ { "temperature": 44 } ] })");
 
     const DiskHealthRecord record = query(*machine);
 
@@ -266,14 +264,14 @@ TEST(WindowsStorageTemperature, ImplausibleInBothPropertiesIsUnavailable) {
 
     const DiskHealthRecord record = query(*machine);
 
-    EXPECT_EQ(describe_all(record.provider_diagnostics),
-              (std::vector<std::string>{
-                  describe(with_info_count(
-                      failed(DEVICE_PROPERTY, 0, "Invalid temperature value: 0 C (Index: 1)"), 1)),
-                  describe(with_info_count(
-                      failed(ADAPTER_PROPERTY, 0, "Invalid temperature value: 150 C (Index: 2)"),
-                      1)),
-              }));
+    EXPECT_EQ(
+        describe_all(record.provider_diagnostics),
+        (std::vector<std::string>{
+            describe(with_info_count(
+                failed(DEVICE_PROPERTY, 0, "Invalid temperature value: 0 C (Index: 1)"), 1)),
+            describe(with_info_count(
+                failed(ADAPTER_PROPERTY, 0, "Invalid temperature value: 150 C (Index: 2)"), 1)),
+        }));
     EXPECT_EQ(record.provider_name, "Windows Storage Temperature (Failed)");
     EXPECT_EQ(record.health_status, HealthStatus::Unavailable);
     EXPECT_FALSE(record.temperature_celsius);
@@ -288,10 +286,10 @@ TEST(WindowsStorageTemperature, FailedOpenMakesNoDeviceRequest) {
 
     const DiskHealthRecord record = query(*machine);
 
-    EXPECT_EQ(describe_all(record.provider_diagnostics),
-              (std::vector<std::string>{describe(failed(
-                  DEVICE_PROPERTY, 5,
-                  "CreateFileW failed for \\\\.\\PhysicalDrive0 (Win32Error: 5)"))}));
+    EXPECT_EQ(
+        describe_all(record.provider_diagnostics),
+        (std::vector<std::string>{describe(failed(
+            DEVICE_PROPERTY, 5, "CreateFileW failed for \\\\.\\PhysicalDrive0 (Win32Error: 5)"))}));
     EXPECT_EQ(record.provider_name, "Windows Storage Temperature");
     EXPECT_EQ(record.health_status, HealthStatus::Unavailable);
     EXPECT_FALSE(record.temperature_celsius);
@@ -333,8 +331,8 @@ TEST(WindowsStorageTemperature, TraceEventsOfADeviceReading) {
 // The descriptor event belongs to the device property alone; it comes before
 // the reply is judged, so an empty InfoCount still shows it.
 TEST(WindowsStorageTemperature, TraceEventsOfAnAdapterReading) {
-    auto machine = machine_with(R"({ "sensors": [] })",
-                                R"({ "sensors": [ { "temperature": 33 } ] })");
+    auto machine =
+        machine_with(R"({ "sensors": [] })", R"({ "sensors": [ { "temperature": 33 } ] })");
 
     EXPECT_EQ(traced_while([&] { query(*machine); }),
               (std::vector<std::string>{
@@ -347,8 +345,8 @@ TEST(WindowsStorageTemperature, TraceEventsOfAnAdapterReading) {
 }
 
 TEST(WindowsStorageTemperature, NoTraceEventsWithoutAnyAnswer) {
-    auto machine = machine_with(
-        R"({ "sensors": [ { "temperature": 38 } ], "bytes_returned": 23 })", R"({ "error": 50 })");
+    auto machine = machine_with(R"({ "sensors": [ { "temperature": 38 } ], "bytes_returned": 23 })",
+                                R"({ "error": 50 })");
 
     EXPECT_TRUE(traced_while([&] { query(*machine); }).empty());
 }

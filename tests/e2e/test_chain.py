@@ -9,6 +9,7 @@ import json
 import os
 import subprocess
 import sys
+import tempfile
 
 RESULT_NAME = "chain_e2e.json"
 
@@ -60,19 +61,27 @@ EXPECTED_REPORT = (
 )
 
 
-def run_sensor(exe, prefix):
-    result_path = os.path.join(prefix, "drive_c", RESULT_NAME)
-    if os.path.exists(result_path):
-        os.remove(result_path)
-    env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all",
-               WINEDLLOVERRIDES="mscoree,mshtml=")
-    completed = subprocess.run(["wine", exe, "--ipc", "C:\\" + RESULT_NAME], env=env,
-                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=300)
-    if completed.returncode != 0:
-        sys.exit(f"disk_sensor.exe exited with {completed.returncode}: "
-                 f"{completed.stderr.decode(errors='replace')}")
-    with open(result_path, "rb") as f:
-        return json.loads(f.read().decode("utf-8"))
+def windows_path(path):
+    """Wine shows the Unix root as drive Z:."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def run_sensor(exe, prefix, directory):
+    """Runs the sensor once and returns its result document."""
+    result_path = os.path.join(directory, RESULT_NAME)
+    environment = dict(os.environ, WINEPREFIX=prefix)
+    # Wine's output goes to a file: a wineserver started by this run outlives
+    # it and would hold a pipe open.
+    with tempfile.TemporaryFile() as wine_output:
+        finished = subprocess.run(["wine", exe, "--ipc", windows_path(result_path)],
+                                  env=environment, stdin=subprocess.DEVNULL, stdout=wine_output,
+                                  stderr=subprocess.STDOUT, timeout=120)
+        if finished.returncode != 0:
+            wine_output.seek(0)
+            sys.exit(f"disk_sensor.exe exited with {finished.returncode}: "
+                     f"{wine_output.read().decode(errors='replace')}")
+    with open(result_path, "rb") as result:
+        return json.loads(result.read().decode("utf-8"))
 
 
 def check(failures, what, actual, expected):
@@ -88,8 +97,10 @@ def failed_property(name):
 
 
 def main():
-    exe, prefix = sys.argv[1], sys.argv[2]
-    document = run_sensor(exe, prefix)
+    if len(sys.argv) < 3:
+        sys.exit(__doc__)
+    with tempfile.TemporaryDirectory() as directory:
+        document = run_sensor(sys.argv[1], sys.argv[2], directory)
     failures = []
 
     disks = [d for d in document["disks"] if d["physical_drive"] == 0]

@@ -2,16 +2,17 @@
 // the machine rejects fails the test (and an empty machine stands in).
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string_view>
-
-#include <gtest/gtest.h>
 
 #include "platform/simulated/simulated_machine.h"
 
 namespace quartzmon::testing {
 
-inline std::unique_ptr<platform::simulated::SimulatedMachine> make_machine(std::string_view description) {
+inline std::unique_ptr<platform::simulated::SimulatedMachine> make_machine(
+    std::string_view description) {
     auto machine = platform::simulated::SimulatedMachine::from_json(description, "test machine");
     if (machine) return std::move(*machine);
     ADD_FAILURE() << machine.error();

@@ -19,7 +19,8 @@ inline std::string ascii_lower(std::string text) {
 }
 
 inline bool equal_ignoring_case(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, [](char x, char y) { return ascii_lower(x) == ascii_lower(y); });
+    return std::ranges::equal(a, b,
+                              [](char x, char y) { return ascii_lower(x) == ascii_lower(y); });
 }
 
 }  // namespace quartzmon::platform::simulated

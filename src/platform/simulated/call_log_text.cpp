@@ -45,7 +45,9 @@ std::string quote_text(std::string_view utf8) {
     return text + "\"";
 }
 
-std::string quote_text(std::u16string_view text) { return quote_text(utf16_to_utf8(text)); }
+std::string quote_text(std::u16string_view text) {
+    return quote_text(utf16_to_utf8(text));
+}
 
 std::string hex(std::uint64_t value) {
     char text[24];
@@ -53,9 +55,13 @@ std::string hex(std::uint64_t value) {
     return text;
 }
 
-std::string decimal(std::uint64_t value) { return std::to_string(value); }
+std::string decimal(std::uint64_t value) {
+    return std::to_string(value);
+}
 
-std::string true_or_false(bool value) { return value ? "TRUE" : "FALSE"; }
+std::string true_or_false(bool value) {
+    return value ? "TRUE" : "FALSE";
+}
 
 std::string ioctl_text(std::uint32_t io_control_code) {
     for (const IoctlName& known : IOCTL_NAMES) {

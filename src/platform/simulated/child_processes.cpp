@@ -23,7 +23,9 @@ Program read_program(JsonObject& object, const std::string& path) {
     const auto exits_after =
         object.integer("exits_after_ms", 0, std::numeric_limits<std::int64_t>::max());
     if (object.boolean("never_exits").value_or(false)) {
-        if (exits_after) throw DescriptionError{object.place_of("exits_after_ms"), "not allowed with \"never_exits\""};
+        if (exits_after)
+            throw DescriptionError{object.place_of("exits_after_ms"),
+                                   "not allowed with \"never_exits\""};
     } else {
         program.exits_after_ms = static_cast<std::uint64_t>(exits_after.value_or(0));
     }

@@ -42,7 +42,9 @@ class Child {
 public:
     Child(const Program& program, const Clock& clock);
 
-    std::uint32_t bytes_available() const { return static_cast<std::uint32_t>(output_.size() - read_); }
+    std::uint32_t bytes_available() const {
+        return static_cast<std::uint32_t>(output_.size() - read_);
+    }
     bool has_exited(const Clock& clock) const;
 
     PipeRead read(std::span<std::uint8_t> buffer, Clock& clock);

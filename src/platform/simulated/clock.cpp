@@ -27,7 +27,8 @@ sys_time<milliseconds> parse_local_time(const std::string& text, const std::stri
                 std::sscanf(text.c_str() + 19, ".%3u%n", &millisecond, &fraction_end) == 1 &&
                 fraction_end == 4;
     }
-    const year_month_day date{std::chrono::year{year}, std::chrono::month{month}, std::chrono::day{day}};
+    const year_month_day date{std::chrono::year{year}, std::chrono::month{month},
+                              std::chrono::day{day}};
     if (!valid || !date.ok() || hour > 23 || minute > 59 || second > 59) {
         throw DescriptionError{place, "expected a local time such as 2024-05-14T09:05:03.250"};
     }
@@ -39,18 +40,16 @@ sys_time<milliseconds> parse_local_time(const std::string& text, const std::stri
 
 Clock Clock::read(JsonObject* clock) {
     Clock result;
-    std::string local_time(DEFAULT_LOCAL_TIME);
-    std::string place = "/clock/local_time";
+    result.start_local_ = parse_local_time(std::string(DEFAULT_LOCAL_TIME), "");
     result.start_ticks_ = DEFAULT_TICK_COUNT;
-    if (clock != nullptr) {
-        local_time = clock->text("local_time").value_or(local_time);
-        place = clock->place_of("local_time");
-        result.start_ticks_ = static_cast<std::uint64_t>(
-            clock->integer("tick_count", 0, std::numeric_limits<std::int64_t>::max())
-                .value_or(DEFAULT_TICK_COUNT));
-        clock->reject_unknown_keys();
+    if (clock == nullptr) return result;
+    if (const auto local_time = clock->text("local_time")) {
+        result.start_local_ = parse_local_time(*local_time, clock->place_of("local_time"));
     }
-    result.start_local_ = parse_local_time(local_time, place);
+    result.start_ticks_ = static_cast<std::uint64_t>(
+        clock->integer("tick_count", 0, std::numeric_limits<std::int64_t>::max())
+            .value_or(DEFAULT_TICK_COUNT));
+    clock->reject_unknown_keys();
     return result;
 }
 

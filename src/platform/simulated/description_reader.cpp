@@ -17,7 +17,9 @@ int hex_digit_value(char c) {
     return -1;
 }
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
 }  // namespace
 
@@ -96,7 +98,8 @@ std::uint32_t parse_u32_text(std::string_view text, const std::string& place) {
     const std::string_view digits = hex ? text.substr(2) : text;
     const std::uint64_t base = hex ? 16 : 10;
     std::uint64_t value = 0;
-    if (digits.empty() || digits.size() > 10) fail(place, "expected a number such as 0x80000000 or 0");
+    if (digits.empty() || digits.size() > 10)
+        fail(place, "expected a number such as 0x80000000 or 0");
     for (char c : digits) {
         const int digit = hex_digit_value(c);
         if (digit < 0 || static_cast<std::uint64_t>(digit) >= base) {
@@ -116,10 +119,6 @@ const nlohmann::json::array_t& read_array(const nlohmann::json& value, const std
 JsonObject::JsonObject(const nlohmann::json& value, std::string place)
     : value_(value), place_(std::move(place)) {
     if (!value_.is_object()) fail(place_, "expected an object");
-}
-
-bool JsonObject::has(std::string_view key) const {
-    return value_.find(std::string(key)) != value_.end();
 }
 
 const nlohmann::json* JsonObject::find(std::string_view key) {

@@ -9,14 +9,13 @@
 #pragma once
 
 #include <cstdint>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <set>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 namespace quartzmon::platform::simulated {
 
@@ -50,7 +49,6 @@ public:
 
     const std::string& place() const { return place_; }
     std::string place_of(std::string_view key) const { return member_place(place_, key); }
-    bool has(std::string_view key) const;
 
     // The member, or null when the key is absent.
     const nlohmann::json* find(std::string_view key);

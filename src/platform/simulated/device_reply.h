@@ -31,12 +31,15 @@ struct IoctlOutcome {
     std::uint32_t bytes_returned = 0;
 };
 
-inline IoctlOutcome failed_ioctl(std::uint32_t error) { return {error, 0}; }
+inline IoctlOutcome failed_ioctl(std::uint32_t error) {
+    return {error, 0};
+}
 
 // Reads a device request's description; build_from_fields turns the object's
 // own fields into reply bytes when neither "error" nor "raw" is given.
-DeviceReply read_device_reply(JsonObject& object,
-                              const std::function<std::vector<std::uint8_t>(JsonObject&)>& build_from_fields);
+DeviceReply read_device_reply(
+    JsonObject& object,
+    const std::function<std::vector<std::uint8_t>(JsonObject&)>& build_from_fields);
 
 // Copies as much of the reply as the output buffer holds, as drivers do for
 // descriptors; the byte count is the copied length unless overridden.

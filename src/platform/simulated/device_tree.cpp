@@ -31,7 +31,8 @@ DeviceTree DeviceTree::read(const nlohmann::json& value, const std::string& plac
         JsonObject object(described[i], element_place(place, i));
         DeviceNode node;
         node.id = read_text(object.required("id"), object.place_of("id"));
-        if (tree.find(node.id)) throw DescriptionError{object.place_of("id"), "device listed twice"};
+        if (tree.find(node.id))
+            throw DescriptionError{object.place_of("id"), "device listed twice"};
         node.locate_error = object.u32("locate_error").value_or(0);
         node.parent_error = object.u32("parent_error").value_or(0);
         node.device_id_error = object.u32("device_id_error").value_or(0);

@@ -29,7 +29,6 @@ Disk read_disk(JsonObject& object, std::uint32_t default_number);
 std::uint32_t disk_open_error(const Disk& disk, std::uint32_t desired_access);
 
 IoctlOutcome disk_device_io_control(const Disk& disk, std::uint32_t io_control_code,
-                                    std::span<const std::uint8_t> in,
-                                    std::span<std::uint8_t> out);
+                                    std::span<const std::uint8_t> in, std::span<std::uint8_t> out);
 
 }  // namespace quartzmon::platform::simulated

@@ -75,7 +75,8 @@ std::expected<OpenedHostFile, std::uint32_t> open_host_file(const std::u16string
             if (!existed) return std::unexpected(ERROR_FILE_NOT_FOUND);
             break;
         case OPEN_ALWAYS:
-            if (!existed && !create_empty_file(file_path)) return std::unexpected(ERROR_ACCESS_DENIED);
+            if (!existed && !create_empty_file(file_path))
+                return std::unexpected(ERROR_ACCESS_DENIED);
             break;
         case CREATE_ALWAYS:
             if (!create_empty_file(file_path)) return std::unexpected(ERROR_ACCESS_DENIED);
@@ -105,7 +106,8 @@ FileTransfer read_host_file(HostFile& file, std::span<std::uint8_t> buffer) {
     if (!may_read(file)) return {ERROR_ACCESS_DENIED, 0};
     std::ifstream stream(file.path, std::ios::binary);
     stream.seekg(static_cast<std::streamoff>(file.position));
-    stream.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()));
+    stream.read(reinterpret_cast<char*>(buffer.data()),
+                static_cast<std::streamsize>(buffer.size()));
     const auto count = static_cast<std::uint32_t>(std::max<std::streamsize>(stream.gcount(), 0));
     file.position += count;
     return {0, count};

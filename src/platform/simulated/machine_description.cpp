@@ -17,7 +17,9 @@ std::optional<JsonObject> section(JsonObject& root, std::string_view key) {
     return JsonObject(*value, root.place_of(key));
 }
 
-JsonObject* pointer(std::optional<JsonObject>& object) { return object ? &*object : nullptr; }
+JsonObject* pointer(std::optional<JsonObject>& object) {
+    return object ? &*object : nullptr;
+}
 
 TokenDescription read_token(JsonObject* token) {
     TokenDescription result;
@@ -58,8 +60,8 @@ std::vector<Disk> read_disks(const nlohmann::json& value, const std::string& pla
         JsonObject object(described[i], element_place(place, i));
         Disk disk = read_disk(object, static_cast<std::uint32_t>(i));
         if (!numbers.insert(disk.number).second) {
-            throw DescriptionError{object.place(), "drive number " + std::to_string(disk.number) +
-                                                       " described twice"};
+            throw DescriptionError{
+                object.place(), "drive number " + std::to_string(disk.number) + " described twice"};
         }
         disks.push_back(std::move(disk));
     }

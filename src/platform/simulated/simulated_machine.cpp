@@ -56,7 +56,8 @@ struct DeviceName {
 };
 
 std::optional<std::uint32_t> parse_drive_number(std::string_view digits) {
-    if (digits.empty() || digits.size() > 9 || (digits.size() > 1 && digits[0] == '0')) return std::nullopt;
+    if (digits.empty() || digits.size() > 9 || (digits.size() > 1 && digits[0] == '0'))
+        return std::nullopt;
     std::uint32_t number = 0;
     for (char c : digits) {
         if (c < '0' || c > '9') return std::nullopt;
@@ -65,7 +66,7 @@ std::optional<std::uint32_t> parse_drive_number(std::string_view digits) {
     return number;
 }
 
-// "L:" or "L:\" (with trailing backslash when root is true), any letter case.
+// "L:", or "L:\" when with_backslash, in either letter case.
 std::optional<char> parse_drive_letter(std::u16string_view text, bool with_backslash) {
     if (text.size() != (with_backslash ? 3u : 2u) || text[1] != u':') return std::nullopt;
     if (with_backslash && text[2] != u'\\') return std::nullopt;
@@ -79,7 +80,8 @@ DeviceName parse_device_name(std::u16string_view name) {
     DeviceName device;
     const std::string text = ascii_lower(utf16_to_utf8(name));
     if (text.starts_with(PHYSICAL_DRIVE)) {
-        device.disk_number = parse_drive_number(std::string_view(text).substr(PHYSICAL_DRIVE.size()));
+        device.disk_number =
+            parse_drive_number(std::string_view(text).substr(PHYSICAL_DRIVE.size()));
     } else {
         device.volume_letter = parse_drive_letter(name, false);
     }
@@ -136,8 +138,8 @@ public:
     SystemTime get_local_time() override {
         const SystemTime time = machine_.clock.local_time();
         char text[64];
-        std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u", time.year, time.month,
-                      time.day, time.hour, time.minute, time.second, time.milliseconds);
+        std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u", time.year,
+                      time.month, time.day, time.hour, time.minute, time.second, time.milliseconds);
         log(std::string("GetLocalTime() -> ") + text);
         return time;
     }
@@ -162,34 +164,37 @@ public:
         }
         const Handle handle = opened ? new_handle(std::move(*opened)) : INVALID_HANDLE_VALUE;
         last_error_ = error;
-        log("CreateFileW(" + quote_text(path) + ", " + hex(desired_access) + ", " + hex(share_mode) +
-            ", " + decimal(creation_disposition) + ", " + hex(flags_and_attributes) + ") -> " +
+        log("CreateFileW(" + quote_text(path) + ", " + hex(desired_access) + ", " +
+            hex(share_mode) + ", " + decimal(creation_disposition) + ", " +
+            hex(flags_and_attributes) + ") -> " +
             (opened ? "handle " + hex(handle) : "INVALID_HANDLE_VALUE") + error_suffix(error));
         return handle;
     }
 
+    // Registry keys close with RegCloseKey only. Closing the current-process
+    // pseudo handle succeeds and changes nothing.
     bool close_handle(Handle handle) override {
         const auto object = handles_.find(handle);
-        const bool closable = object != handles_.end() &&
-                              !std::holds_alternative<RegistryKeyHandle>(object->second);
-        if (closable) {
-            handles_.erase(object);
-        } else {
-            last_error_ = ERROR_INVALID_HANDLE;
-        }
-        log("CloseHandle(" + hex(handle) + ") -> " + true_or_false(closable) +
-            error_suffix(closable ? 0 : ERROR_INVALID_HANDLE));
-        return closable;
+        const bool kernel_object =
+            object != handles_.end() && !std::holds_alternative<RegistryKeyHandle>(object->second);
+        if (kernel_object) handles_.erase(object);
+        const bool closed = kernel_object || handle == CURRENT_PROCESS;
+        if (!closed) last_error_ = ERROR_INVALID_HANDLE;
+        log("CloseHandle(" + hex(handle) + ") -> " + true_or_false(closed) +
+            error_suffix(closed ? 0 : ERROR_INVALID_HANDLE));
+        return closed;
     }
 
     bool device_io_control(Handle device, std::uint32_t io_control_code,
-                           std::span<const std::uint8_t> in_buffer, std::span<std::uint8_t> out_buffer,
+                           std::span<const std::uint8_t> in_buffer,
+                           std::span<std::uint8_t> out_buffer,
                            std::uint32_t& bytes_returned) override {
         IoctlOutcome outcome = failed_ioctl(ERROR_INVALID_HANDLE);
         if (const auto* disk = opened<DiskHandle>(device)) {
             outcome = disk_device_io_control(*disk->disk, io_control_code, in_buffer, out_buffer);
         } else if (const auto* volume = opened<VolumeHandle>(device)) {
-            outcome = volume_device_io_control(*volume->volume, io_control_code, in_buffer, out_buffer);
+            outcome =
+                volume_device_io_control(*volume->volume, io_control_code, in_buffer, out_buffer);
         } else if (handles_.contains(device)) {
             outcome = failed_ioctl(ERROR_INVALID_FUNCTION);
         }
@@ -213,7 +218,8 @@ public:
         return finish_transfer("WriteFile", file, buffer.size(), transfer, bytes_written);
     }
 
-    bool read_file(Handle file, std::span<std::uint8_t> buffer, std::uint32_t& bytes_read) override {
+    bool read_file(Handle file, std::span<std::uint8_t> buffer,
+                   std::uint32_t& bytes_read) override {
         FileTransfer transfer{ERROR_INVALID_HANDLE, 0};
         if (const auto* pipe = opened<PipeHandle>(file)) {
             const PipeRead read = children_[pipe->child].read(buffer, machine_.clock);
@@ -236,7 +242,8 @@ public:
         }
         if (error != 0) last_error_ = error;
         log("SetFileInformationByHandle(" + hex(file) + ", " + file_info_class_text(info_class) +
-            ", " + decimal(info.size()) + ") -> " + true_or_false(error == 0) + error_suffix(error));
+            ", " + decimal(info.size()) + ") -> " + true_or_false(error == 0) +
+            error_suffix(error));
         return error == 0;
     }
 
@@ -255,7 +262,8 @@ public:
     std::uint32_t get_temp_path2(std::span<char16_t> buffer) override {
         if (!machine_.temp.has_get_temp_path2) {
             last_error_ = ERROR_PROC_NOT_FOUND;
-            log("GetTempPath2W(" + decimal(buffer.size()) + ") -> 0" + error_suffix(ERROR_PROC_NOT_FOUND));
+            log("GetTempPath2W(" + decimal(buffer.size()) + ") -> 0" +
+                error_suffix(ERROR_PROC_NOT_FOUND));
             return 0;
         }
         const std::uint32_t length = copy_path_text(machine_.temp.directory, buffer);
@@ -275,7 +283,8 @@ public:
         const Volume* volume = volume_at_root(root_path);
         const std::uint32_t type = volume ? volume->drive_type : DRIVE_NO_ROOT_DIR;
         const std::string_view name = drive_type_name(type);
-        log("GetDriveTypeW(" + quote_text(root_path) + ") -> " + (name.empty() ? decimal(type) : std::string(name)));
+        log("GetDriveTypeW(" + quote_text(root_path) + ") -> " +
+            (name.empty() ? decimal(type) : std::string(name)));
         return type;
     }
 
@@ -292,8 +301,9 @@ public:
             error = parse_drive_letter(root_path, true) ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_NAME;
         }
         if (error != 0) last_error_ = error;
-        log("GetVolumeInformationW(" + quote_text(root_path) + ", " + decimal(volume_name.size()) + ", " +
-            decimal(file_system_name.size()) + ") -> " + true_or_false(error == 0) + error_suffix(error));
+        log("GetVolumeInformationW(" + quote_text(root_path) + ", " + decimal(volume_name.size()) +
+            ", " + decimal(file_system_name.size()) + ") -> " + true_or_false(error == 0) +
+            error_suffix(error));
         return error == 0;
     }
 
@@ -307,7 +317,8 @@ public:
         if (const Volume* volume = letter ? volume_of(*letter) : nullptr) {
             error = volume->dos_device_error;
             const std::u16string target = utf8_to_utf16(volume->dos_device);
-            if (error == 0 && target.size() + 2 > target_path.size()) error = ERROR_INSUFFICIENT_BUFFER;
+            if (error == 0 && target.size() + 2 > target_path.size())
+                error = ERROR_INSUFFICIENT_BUFFER;
             if (error == 0) {
                 std::ranges::copy(target, target_path.begin());
                 target_path[target.size()] = u'\0';
@@ -316,8 +327,8 @@ public:
             }
         }
         if (error != 0) last_error_ = error;
-        log("QueryDosDeviceW(" + quote_text(device_name) + ", " + decimal(target_path.size()) + ") -> " +
-            decimal(count) + error_suffix(error));
+        log("QueryDosDeviceW(" + quote_text(device_name) + ", " + decimal(target_path.size()) +
+            ") -> " + decimal(count) + error_suffix(error));
         return count;
     }
 
@@ -325,7 +336,8 @@ public:
 
     bool create_process_with_output_pipe(const std::u16string& application_name,
                                          const std::u16string& command_line,
-                                         std::uint32_t creation_flags, ChildProcess& child) override {
+                                         std::uint32_t creation_flags,
+                                         ChildProcess& child) override {
         const Program* program = find_program(machine_.programs, utf16_to_utf8(application_name));
         const std::uint32_t error = program ? program->start_error : ERROR_FILE_NOT_FOUND;
         std::string started;
@@ -337,8 +349,9 @@ public:
         } else {
             last_error_ = error;
         }
-        log("CreateProcessW(" + quote_text(application_name) + ", " + quote_text(command_line) + ", " +
-            hex(creation_flags) + ") -> " + true_or_false(error == 0) + started + error_suffix(error));
+        log("CreateProcessW(" + quote_text(application_name) + ", " + quote_text(command_line) +
+            ", " + hex(creation_flags) + ") -> " + true_or_false(error == 0) + started +
+            error_suffix(error));
         return error == 0;
     }
 
@@ -352,7 +365,8 @@ public:
         }
         if (error != 0) last_error_ = error;
         log("PeekNamedPipe(" + hex(pipe) + ") -> " + true_or_false(error == 0) +
-            (error == 0 ? ", " + decimal(bytes_available) + " bytes available" : "") + error_suffix(error));
+            (error == 0 ? ", " + decimal(bytes_available) + " bytes available" : "") +
+            error_suffix(error));
         return error == 0;
     }
 
@@ -363,7 +377,8 @@ public:
         }
         if (outcome.result == WAIT_FAILED) last_error_ = outcome.error;
         log("WaitForSingleObject(" + hex(handle) + ", " + decimal(milliseconds) + ") -> " +
-            wait_result_text(outcome.result) + error_suffix(outcome.result == WAIT_FAILED ? outcome.error : 0));
+            wait_result_text(outcome.result) +
+            error_suffix(outcome.result == WAIT_FAILED ? outcome.error : 0));
         return outcome.result;
     }
 
@@ -374,8 +389,10 @@ public:
         } else {
             last_error_ = ERROR_INVALID_HANDLE;
         }
-        log("GetExitCodeProcess(" + hex(process) + ") -> " + true_or_false(opened_process != nullptr) +
-            (opened_process ? ", exit code " + decimal(exit_code) : error_suffix(ERROR_INVALID_HANDLE)));
+        log("GetExitCodeProcess(" + hex(process) + ") -> " +
+            true_or_false(opened_process != nullptr) +
+            (opened_process ? ", exit code " + decimal(exit_code)
+                            : error_suffix(ERROR_INVALID_HANDLE)));
         return opened_process != nullptr;
     }
 
@@ -412,7 +429,8 @@ public:
             last_error_ = error;
         }
         log("OpenProcessToken(" + hex(process) + ", " + hex(desired_access) + ") -> " +
-            true_or_false(error == 0) + (error == 0 ? ", token " + hex(token) : "") + error_suffix(error));
+            true_or_false(error == 0) + (error == 0 ? ", token " + hex(token) : "") +
+            error_suffix(error));
         return error == 0;
     }
 
@@ -438,9 +456,9 @@ public:
         if (error != 0) last_error_ = error;
         const std::string class_text =
             information_class == TokenElevation ? "TokenElevation" : decimal(information_class);
-        log("GetTokenInformation(" + hex(token) + ", " + class_text + ", " + decimal(information.size()) +
-            ") -> " + true_or_false(error == 0) + ", " + decimal(return_length) + " bytes" +
-            error_suffix(error));
+        log("GetTokenInformation(" + hex(token) + ", " + class_text + ", " +
+            decimal(information.size()) + ") -> " + true_or_false(error == 0) + ", " +
+            decimal(return_length) + " bytes" + error_suffix(error));
         return error == 0;
     }
 
@@ -455,20 +473,22 @@ public:
             status = machine_.registry.key_exists(path) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
             if (status == ERROR_SUCCESS) result = new_handle(RegistryKeyHandle{path});
         }
-        log("RegOpenKeyExW(" + registry_key_text(key) + ", " + quote_text(sub_key) + ", " + decimal(options) +
-            ", " + hex(desired_access) + ") -> " + decimal(status) +
+        log("RegOpenKeyExW(" + registry_key_text(key) + ", " + quote_text(sub_key) + ", " +
+            decimal(options) + ", " + hex(desired_access) + ") -> " + decimal(status) +
             (status == ERROR_SUCCESS ? ", key " + hex(result) : ""));
         return status;
     }
 
     // Copies the data when it fits; otherwise ERROR_MORE_DATA with the size
     // needed. An empty buffer (a null pointer) asks for the size only.
-    std::uint32_t reg_query_value_ex(Handle key, const std::u16string& value_name, std::uint32_t& type,
-                                     std::span<std::uint8_t> data, std::uint32_t& data_size) override {
+    std::uint32_t reg_query_value_ex(Handle key, const std::u16string& value_name,
+                                     std::uint32_t& type, std::span<std::uint8_t> data,
+                                     std::uint32_t& data_size) override {
         std::uint32_t status = ERROR_INVALID_HANDLE;
         const auto* opened_key = opened<RegistryKeyHandle>(key);
         const RegistryValue* value =
-            opened_key ? machine_.registry.find_value(opened_key->path, utf16_to_utf8(value_name)) : nullptr;
+            opened_key ? machine_.registry.find_value(opened_key->path, utf16_to_utf8(value_name))
+                       : nullptr;
         if (opened_key) status = ERROR_FILE_NOT_FOUND;
         if (value) {
             type = value->type;
@@ -480,8 +500,8 @@ public:
                 std::ranges::copy(value->data, data.begin());
             }
         }
-        log("RegQueryValueExW(" + hex(key) + ", " + quote_text(value_name) + ", " + decimal(data.size()) +
-            ") -> " + decimal(status) +
+        log("RegQueryValueExW(" + hex(key) + ", " + quote_text(value_name) + ", " +
+            decimal(data.size()) + ") -> " + decimal(status) +
             (value ? ", type " + decimal(value->type) + ", " + decimal(data_size) + " bytes" : ""));
         return status;
     }
@@ -501,8 +521,8 @@ public:
     std::uint32_t cm_locate_devnode(DevInst& devinst, const std::u16string& device_id,
                                     std::uint32_t flags) override {
         const std::uint32_t status = machine_.device_tree.locate(utf16_to_utf8(device_id), devinst);
-        log("CM_Locate_DevNodeW(" + quote_text(device_id) + ", " + hex(flags) + ") -> " + hex(status) +
-            (status == CR_SUCCESS ? ", devinst " + decimal(devinst) : ""));
+        log("CM_Locate_DevNodeW(" + quote_text(device_id) + ", " + hex(flags) + ") -> " +
+            hex(status) + (status == CR_SUCCESS ? ", devinst " + decimal(devinst) : ""));
         return status;
     }
 
@@ -516,8 +536,8 @@ public:
     std::uint32_t cm_get_device_id(DevInst devinst, std::span<char16_t> buffer,
                                    std::uint32_t flags) override {
         const std::uint32_t status = machine_.device_tree.device_id(devinst, buffer);
-        log("CM_Get_Device_IDW(" + decimal(devinst) + ", " + decimal(buffer.size()) + ", " + hex(flags) +
-            ") -> " + hex(status));
+        log("CM_Get_Device_IDW(" + decimal(devinst) + ", " + decimal(buffer.size()) + ", " +
+            hex(flags) + ") -> " + hex(status));
         return status;
     }
 
@@ -546,7 +566,8 @@ private:
             if (disk == machine_.disks.end()) return std::nullopt;
             error = disk_open_error(*disk, desired_access);
             if (error == 0) return DiskHandle{&*disk};
-        } else if (const Volume* volume = device.volume_letter ? volume_of(*device.volume_letter) : nullptr) {
+        } else if (const Volume* volume =
+                       device.volume_letter ? volume_of(*device.volume_letter) : nullptr) {
             error = volume->open_error;
             if (error == 0) return VolumeHandle{volume};
         }
@@ -561,7 +582,8 @@ private:
             return std::nullopt;
         }
         // Opening an existing file where one may be created reports it.
-        const bool may_create = creation_disposition == OPEN_ALWAYS || creation_disposition == CREATE_ALWAYS;
+        const bool may_create =
+            creation_disposition == OPEN_ALWAYS || creation_disposition == CREATE_ALWAYS;
         error = may_create && opened_file->existed ? ERROR_ALREADY_EXISTS : 0;
         return std::move(opened_file->file);
     }
@@ -618,7 +640,8 @@ private:
 };
 
 std::string describe(const DescriptionError& error) {
-    return "at " + (error.place.empty() ? std::string("the top level") : error.place) + ": " + error.message;
+    return "at " + (error.place.empty() ? std::string("the top level") : error.place) + ": " +
+           error.message;
 }
 
 // nlohmann's messages start with "[json.exception.parse_error.101] ".
@@ -653,7 +676,8 @@ std::expected<std::unique_ptr<SimulatedMachine>, std::string> SimulatedMachine::
     const std::string source(name.begin(), name.end());
     std::ifstream file(path, std::ios::binary);
     if (!file) return std::unexpected(source + ": cannot be read");
-    const std::string description((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string description((std::istreambuf_iterator<char>(file)),
+                                  std::istreambuf_iterator<char>());
     if (file.bad()) return std::unexpected(source + ": cannot be read");
     return from_json(description, source);
 }

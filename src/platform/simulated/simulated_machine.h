@@ -55,6 +55,7 @@
 //
 // The lines:
 //
+// clang-format off
 //   GetLastError() -> 2
 //   SetLastError(0)
 //   SetErrorMode(0x8001) -> 0x0
@@ -75,7 +76,7 @@
 //   GetDriveTypeW("C:\") -> DRIVE_FIXED
 //   GetVolumeInformationW("C:\", 260, 260) -> TRUE
 //   QueryDosDeviceW("C:", 1024) -> 25
-//   CreateProcessW("C:\...\powershell.exe", "\"C:\...\" -NoProfile ...", 0x8000000) -> TRUE, process 0x108, pipe 0x10C
+//   CreateProcessW("C:\...\powershell.exe", ""C:\...\powershell.exe" -NoProfile ...", 0x8000000) -> TRUE, process 0x108, pipe 0x10C
 //   PeekNamedPipe(0x10C) -> TRUE, 12 bytes available
 //   WaitForSingleObject(0x108, 60000) -> WAIT_TIMEOUT
 //   GetExitCodeProcess(0x108) -> TRUE, exit code 259
@@ -90,6 +91,7 @@
 //   CM_Locate_DevNodeW("SCSI\Disk&Ven_&Prod_X\4&1&0", 0x0) -> 0x0, devinst 7
 //   CM_Get_Parent(7, 0x0) -> 0x0, devinst 6
 //   CM_Get_Device_IDW(6, 512, 0x0) -> 0x0
+// clang-format on
 //
 // tests/support/call_log.h filters the log by function name.
 #pragma once

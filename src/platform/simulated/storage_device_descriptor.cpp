@@ -94,6 +94,8 @@ std::vector<std::uint8_t> build_storage_device_descriptor(JsonObject& object) {
     return build(fields);
 }
 
-std::vector<std::uint8_t> default_storage_device_descriptor() { return build(default_fields()); }
+std::vector<std::uint8_t> default_storage_device_descriptor() {
+    return build(default_fields());
+}
 
 }  // namespace quartzmon::platform::simulated

@@ -49,11 +49,8 @@ void put_i16(std::span<std::uint8_t> buffer, std::size_t offset, std::int16_t va
 
 void put_sensor(std::span<std::uint8_t> info, std::size_t position, JsonObject& sensor) {
     put_u16(info, INFO_INDEX, read_u16(sensor, "index", static_cast<std::uint16_t>(position)));
-    put_i16(info, INFO_TEMPERATURE,
-            static_cast<std::int16_t>(read_integer(sensor.required("temperature"),
-                                                   sensor.place_of("temperature"),
-                                                   std::numeric_limits<std::int16_t>::min(),
-                                                   std::numeric_limits<std::int16_t>::max())));
+    sensor.required("temperature");
+    put_i16(info, INFO_TEMPERATURE, *read_i16(sensor, "temperature"));
     put_i16(info, INFO_OVER_THRESHOLD,
             read_i16(sensor, "over_threshold").value_or(DEFAULT_WARNING_TEMPERATURE));
     put_i16(info, INFO_UNDER_THRESHOLD, read_i16(sensor, "under_threshold").value_or(0));
@@ -77,8 +74,9 @@ std::vector<std::uint8_t> build_storage_temperature_descriptor(JsonObject& field
         TEMPERATURE_INFO + sensors.size() * SIZEOF_STORAGE_TEMPERATURE_INFO, 0);
     for (std::size_t i = 0; i < sensors.size(); ++i) {
         JsonObject sensor(sensors[i], element_place(fields.place_of("sensors"), i));
-        put_sensor(std::span(descriptor).subspan(TEMPERATURE_INFO + i * SIZEOF_STORAGE_TEMPERATURE_INFO,
-                                                 SIZEOF_STORAGE_TEMPERATURE_INFO),
+        put_sensor(std::span(descriptor)
+                       .subspan(TEMPERATURE_INFO + i * SIZEOF_STORAGE_TEMPERATURE_INFO,
+                                SIZEOF_STORAGE_TEMPERATURE_INFO),
                    i, sensor);
     }
 

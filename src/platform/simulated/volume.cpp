@@ -55,15 +55,18 @@ std::uint32_t read_drive_type(const nlohmann::json& value, const std::string& pl
 std::vector<std::uint8_t> build_volume_disk_extents(JsonObject& fields) {
     const nlohmann::json::array_t& extents =
         read_array(fields.required("extents"), fields.place_of("extents"));
-    std::vector<std::uint8_t> reply(EXTENTS + std::max<std::size_t>(extents.size(), 1) * SIZEOF_DISK_EXTENT, 0);
+    std::vector<std::uint8_t> reply(
+        EXTENTS + std::max<std::size_t>(extents.size(), 1) * SIZEOF_DISK_EXTENT, 0);
     put_u32(reply, NUMBER_OF_DISK_EXTENTS, static_cast<std::uint32_t>(extents.size()));
     for (std::size_t i = 0; i < extents.size(); ++i) {
         JsonObject extent(extents[i], element_place(fields.place_of("extents"), i));
         const std::size_t at = EXTENTS + i * SIZEOF_DISK_EXTENT;
-        put_u32(reply, at + EXTENT_DISK_NUMBER, read_u32(extent.required("disk"), extent.place_of("disk")));
-        put_u64(reply, at + EXTENT_STARTING_OFFSET,
-                static_cast<std::uint64_t>(
-                    extent.integer("starting_offset", 0, MAX_I64).value_or(DEFAULT_STARTING_OFFSET)));
+        put_u32(reply, at + EXTENT_DISK_NUMBER,
+                read_u32(extent.required("disk"), extent.place_of("disk")));
+        put_u64(
+            reply, at + EXTENT_STARTING_OFFSET,
+            static_cast<std::uint64_t>(
+                extent.integer("starting_offset", 0, MAX_I64).value_or(DEFAULT_STARTING_OFFSET)));
         put_u64(reply, at + EXTENT_LENGTH,
                 static_cast<std::uint64_t>(
                     extent.integer("extent_length", 0, MAX_I64).value_or(DEFAULT_EXTENT_LENGTH)));
@@ -89,15 +92,15 @@ IoctlOutcome answer_volume_disk_extents(const DeviceReply& reply, std::span<std:
 
 Volume read_volume(JsonObject& object, char letter) {
     Volume volume;
-    volume.letter = letter;
     const nlohmann::json* drive_type = object.find("drive_type");
     volume.drive_type =
         drive_type ? read_drive_type(*drive_type, object.place_of("drive_type")) : DRIVE_FIXED;
     volume.label = object.text("label").value_or("");
     volume.file_system = object.text("file_system").value_or("NTFS");
     volume.volume_information_error = object.u32("volume_information_error").value_or(0);
-    volume.dos_device = object.text("dos_device").value_or(
-        "\\Device\\HarddiskVolume" + std::to_string(letter - 'A' + 1));
+    volume.dos_device =
+        object.text("dos_device")
+            .value_or("\\Device\\HarddiskVolume" + std::to_string(letter - 'A' + 1));
     volume.dos_device_error = object.u32("dos_device_error").value_or(0);
     volume.open_error = object.u32("open_error").value_or(0);
     if (const nlohmann::json* extents = object.find("disk_extents")) {
@@ -120,8 +123,7 @@ std::string_view drive_type_name(std::uint32_t drive_type) {
 }
 
 IoctlOutcome volume_device_io_control(const Volume& volume, std::uint32_t io_control_code,
-                                      std::span<const std::uint8_t>,
-                                      std::span<std::uint8_t> out) {
+                                      std::span<const std::uint8_t>, std::span<std::uint8_t> out) {
     switch (io_control_code) {
         case IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS:
             return answer_volume_disk_extents(volume.disk_extents, out);

@@ -15,7 +15,6 @@
 namespace quartzmon::platform::simulated {
 
 struct Volume {
-    char letter = 'C';
     std::uint32_t drive_type = 0;
     std::string label;
     std::string file_system;

@@ -1,10 +1,11 @@
+#include "support/call_log.h"
+
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
-#include "support/call_log.h"
 #include "support/machine.h"
 
 namespace {
@@ -56,7 +57,8 @@ TEST(CallLogTest, OneLinePerCallWithArgumentsResultAndError) {
     machine->cm_locate_devnode(node, u"SCSI\\Disk\\1", 0);
     machine->cm_get_parent(node, node, 0);
     machine->cm_get_device_id(node, text, 0);
-    machine->create_process_with_output_pipe(u"C:\\ps.exe", u"\"ps\" -Command \"\nx\"", CREATE_NO_WINDOW, child);
+    machine->create_process_with_output_pipe(u"C:\\ps.exe", u"\"ps\" -Command \"\nx\"",
+                                             CREATE_NO_WINDOW, child);
     machine->peek_named_pipe(child.stdout_read, count);
     machine->wait_for_single_object(child.process, 500);
     machine->get_tick_count64();
@@ -108,10 +110,12 @@ TEST(CallLogTest, FilterKeepsTheNamedCallsInOrder) {
     machine->get_last_error();
     machine->device_io_control(INVALID_HANDLE_VALUE, IOCTL_STORAGE_QUERY_PROPERTY, out, out, count);
 
-    EXPECT_EQ(calls_to(machine->call_log(), {"DeviceIoControl", "CreateFileW"}),
-              (std::vector<std::string>{
-                  R"(CreateFileW("\\.\PhysicalDrive0", 0x80000000, 0x3, 3, 0x80) -> INVALID_HANDLE_VALUE, error 5)",
-                  "DeviceIoControl(0xFFFFFFFFFFFFFFFF, IOCTL_STORAGE_QUERY_PROPERTY, in 16, out 16) -> FALSE, 0 bytes, error 6"}));
+    EXPECT_EQ(
+        calls_to(machine->call_log(), {"DeviceIoControl", "CreateFileW"}),
+        (std::vector<std::string>{
+            R"(CreateFileW("\\.\PhysicalDrive0", 0x80000000, 0x3, 3, 0x80) -> INVALID_HANDLE_VALUE, error 5)",
+            "DeviceIoControl(0xFFFFFFFFFFFFFFFF, IOCTL_STORAGE_QUERY_PROPERTY, in 16, out 16) -> "
+            "FALSE, 0 bytes, error 6"}));
     machine->clear_call_log();
     EXPECT_TRUE(machine->call_log().empty());
 }

@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "support/machine.h"
 
@@ -11,16 +11,19 @@ namespace {
 using namespace quartzmon::platform;
 using quartzmon::testing::make_machine;
 
-constexpr const char16_t* POWERSHELL = u"C:\\Windows\\System32\\WindowsPowerShell\\v1.0\\powershell.exe";
+constexpr const char16_t* POWERSHELL =
+    u"C:\\Windows\\System32\\WindowsPowerShell\\v1.0\\powershell.exe";
 
 std::string programs(const char* powershell) {
-    return std::string(R"({"programs": {"C:\\Windows\\System32\\WindowsPowerShell\\v1.0\\powershell.exe": )") +
+    return std::string(
+               R"({"programs": {"C:\\Windows\\System32\\WindowsPowerShell\\v1.0\\powershell.exe": )") +
            powershell + "}}";
 }
 
 ChildProcess start(Platform& machine, const char16_t* application = POWERSHELL) {
     ChildProcess child;
-    EXPECT_TRUE(machine.create_process_with_output_pipe(application, u"\"powershell\" -NoProfile", CREATE_NO_WINDOW, child));
+    EXPECT_TRUE(machine.create_process_with_output_pipe(application, u"\"powershell\" -NoProfile",
+                                                        CREATE_NO_WINDOW, child));
     return child;
 }
 
@@ -53,7 +56,8 @@ TEST(ChildProcessTest, OutputComesInChunksThenThePipeBreaks) {
 }
 
 TEST(ChildProcessTest, WaitingPassesSimulatedTimeUntilTheChildExits) {
-    auto machine = make_machine(programs(R"({"stdout_hex": "30 3a 43", "exit_code": 3, "exits_after_ms": 1500})"));
+    auto machine = make_machine(
+        programs(R"({"stdout_hex": "30 3a 43", "exit_code": 3, "exits_after_ms": 1500})"));
     const ChildProcess child = start(*machine);
     const std::uint64_t started = machine->get_tick_count64();
 
@@ -88,7 +92,8 @@ TEST(ChildProcessTest, ChildThatNeverExitsTimesOutAndIsTerminated) {
     std::uint32_t read = 0;
     ASSERT_TRUE(machine->read_file(child.stdout_read, buffer, read));
     EXPECT_EQ(read, 7u);
-    for (int i = 0; i < 60; ++i) EXPECT_EQ(machine->wait_for_single_object(child.process, 1000), WAIT_TIMEOUT);
+    for (int i = 0; i < 60; ++i)
+        EXPECT_EQ(machine->wait_for_single_object(child.process, 1000), WAIT_TIMEOUT);
     EXPECT_EQ(machine->get_tick_count64(), started + 60000);
     std::uint32_t available = 9;
     EXPECT_TRUE(machine->peek_named_pipe(child.stdout_read, available));

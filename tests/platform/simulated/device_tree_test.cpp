@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "support/machine.h"
 
@@ -22,7 +22,8 @@ constexpr const char* TREE = R"({"device_tree": [
     {"id": "PCI\\Unreadable", "device_id_error": 37}
 ]})";
 
-std::u16string device_id(Platform& machine, DevInst devinst, std::uint32_t& status, std::size_t size = 512) {
+std::u16string device_id(Platform& machine, DevInst devinst, std::uint32_t& status,
+                         std::size_t size = 512) {
     std::vector<char16_t> buffer(size, u'x');
     status = machine.cm_get_device_id(devinst, buffer, 0);
     return std::u16string(buffer.data());
@@ -41,8 +42,8 @@ TEST(DeviceTreeTest, WalksFromTheDiskToTheRoot) {
         EXPECT_EQ(status, CR_SUCCESS);
         node = parent;
     }
-    EXPECT_EQ(ancestors, (std::vector<std::u16string>{u"USB\\VID_174C&PID_55AA\\1", u"USB\\ROOT_HUB30\\4&1",
-                                                      u"HTREE\\ROOT\\0"}));
+    EXPECT_EQ(ancestors, (std::vector<std::u16string>{u"USB\\VID_174C&PID_55AA\\1",
+                                                      u"USB\\ROOT_HUB30\\4&1", u"HTREE\\ROOT\\0"}));
     EXPECT_EQ(machine->cm_get_parent(parent, node, 0), CR_NO_SUCH_DEVNODE);
 }
 

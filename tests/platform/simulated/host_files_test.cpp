@@ -1,10 +1,10 @@
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "main/result_file.h"
 #include "platform/utf.h"
@@ -20,7 +20,8 @@ class HostFilesTest : public ::testing::Test {
 protected:
     void SetUp() override {
         directory_ = fs::temp_directory_path() /
-                     ("simulated_files_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+                     ("simulated_files_" +
+                      std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(directory_);
         fs::create_directories(directory_);
     }
@@ -43,37 +44,44 @@ protected:
     fs::path directory_;
 };
 
-std::vector<std::uint8_t> bytes_of(const std::string& text) { return {text.begin(), text.end()}; }
+std::vector<std::uint8_t> bytes_of(const std::string& text) {
+    return {text.begin(), text.end()};
+}
 
 constexpr std::uint32_t SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 TEST_F(HostFilesTest, OpenAlwaysReportsWhetherTheFileExisted) {
     auto machine = make_machine("{}");
-    const Handle created = machine->create_file(path("new.json"), GENERIC_WRITE, SHARE_ALL, OPEN_ALWAYS, 0x80);
+    const Handle created =
+        machine->create_file(path("new.json"), GENERIC_WRITE, SHARE_ALL, OPEN_ALWAYS, 0x80);
     ASSERT_TRUE(is_valid_handle(created));
     EXPECT_EQ(machine->get_last_error(), 0u);
     EXPECT_TRUE(fs::exists(directory_ / "new.json"));
 
-    const Handle existing = machine->create_file(path("new.json"), GENERIC_WRITE, SHARE_ALL, OPEN_ALWAYS, 0x80);
+    const Handle existing =
+        machine->create_file(path("new.json"), GENERIC_WRITE, SHARE_ALL, OPEN_ALWAYS, 0x80);
     ASSERT_TRUE(is_valid_handle(existing));
     EXPECT_EQ(machine->get_last_error(), ERROR_ALREADY_EXISTS);
 }
 
 TEST_F(HostFilesTest, OpenFailures) {
     auto machine = make_machine("{}");
-    EXPECT_EQ(machine->create_file(path("missing/x.json"), GENERIC_WRITE, SHARE_ALL, OPEN_ALWAYS, 0x80),
-              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(
+        machine->create_file(path("missing/x.json"), GENERIC_WRITE, SHARE_ALL, OPEN_ALWAYS, 0x80),
+        INVALID_HANDLE_VALUE);
     EXPECT_EQ(machine->get_last_error(), ERROR_PATH_NOT_FOUND);
     EXPECT_FALSE(fs::exists(directory_ / "missing"));
-    EXPECT_EQ(machine->create_file(path("absent.json"), GENERIC_READ, SHARE_ALL, OPEN_EXISTING, 0x80),
-              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(
+        machine->create_file(path("absent.json"), GENERIC_READ, SHARE_ALL, OPEN_EXISTING, 0x80),
+        INVALID_HANDLE_VALUE);
     EXPECT_EQ(machine->get_last_error(), ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(HostFilesTest, CreateAlwaysEmptiesAnExistingFile) {
     write("old.json", "old contents");
     auto machine = make_machine("{}");
-    ASSERT_TRUE(is_valid_handle(machine->create_file(path("old.json"), GENERIC_WRITE, SHARE_ALL, CREATE_ALWAYS, 0x80)));
+    ASSERT_TRUE(is_valid_handle(
+        machine->create_file(path("old.json"), GENERIC_WRITE, SHARE_ALL, CREATE_ALWAYS, 0x80)));
     EXPECT_EQ(machine->get_last_error(), ERROR_ALREADY_EXISTS);
     EXPECT_EQ(contents("old.json"), "");
 }
@@ -81,7 +89,8 @@ TEST_F(HostFilesTest, CreateAlwaysEmptiesAnExistingFile) {
 TEST_F(HostFilesTest, WritesGoToTheFileAndSizesChangeIt) {
     write("f.json", "0123456789");
     auto machine = make_machine("{}");
-    const Handle file = machine->create_file(path("f.json"), GENERIC_WRITE, SHARE_ALL, OPEN_ALWAYS, 0x80);
+    const Handle file =
+        machine->create_file(path("f.json"), GENERIC_WRITE, SHARE_ALL, OPEN_ALWAYS, 0x80);
     std::uint32_t written = 0;
     ASSERT_TRUE(machine->write_file(file, bytes_of("ab"), written));
     ASSERT_TRUE(machine->write_file(file, bytes_of("cd"), written));
@@ -100,7 +109,8 @@ TEST_F(HostFilesTest, WritesGoToTheFileAndSizesChangeIt) {
     size[0] = 0;
     ASSERT_TRUE(machine->set_file_information_by_handle(file, FileEndOfFileInfo, size));
     EXPECT_EQ(contents("f.json"), "");
-    EXPECT_FALSE(machine->set_file_information_by_handle(file, FileEndOfFileInfo, std::vector<std::uint8_t>(4)));
+    EXPECT_FALSE(machine->set_file_information_by_handle(file, FileEndOfFileInfo,
+                                                         std::vector<std::uint8_t>(4)));
     EXPECT_EQ(machine->get_last_error(), 24u);
 }
 
@@ -110,7 +120,8 @@ struct ResultFileCase {
     std::string expected;
 };
 
-class ResultFileTest : public HostFilesTest, public ::testing::WithParamInterface<ResultFileCase> {};
+class ResultFileTest : public HostFilesTest,
+                       public ::testing::WithParamInterface<ResultFileCase> {};
 
 // The sensor's own result-file writer against the described file system: an
 // existing longer document must never keep a stale tail.
@@ -123,22 +134,25 @@ TEST_P(ResultFileTest, ExistingDocumentIsReplacedOrLeftWhole) {
 
 INSTANTIATE_TEST_SUITE_P(
     FileSystems, ResultFileTest,
-    ::testing::Values(
-        ResultFileCase{"AllocationTruncates", "{}", "{\"new\": 1}"},
-        ResultFileCase{"EndOfFileFallbackAsUnderWine", R"({"allocation_error": 120})", "{\"new\": 1}"},
-        ResultFileCase{"BothRefusedLeavesTheOldDocument", R"({"allocation_error": 120, "end_of_file_error": 5})",
-                       "{\"old\": \"a much longer previous document\"}"},
-        ResultFileCase{"WritesFail", R"({"write_error": 112})", ""},
-        ResultFileCase{"WritesStall", R"({"max_bytes_per_write": 0})", ""},
-        ResultFileCase{"ShortWritesAreContinued", R"({"max_bytes_per_write": 3})", "{\"new\": 1}"}),
+    ::testing::Values(ResultFileCase{"AllocationTruncates", "{}", "{\"new\": 1}"},
+                      ResultFileCase{"EndOfFileFallbackAsUnderWine", R"({"allocation_error": 120})",
+                                     "{\"new\": 1}"},
+                      ResultFileCase{"BothRefusedLeavesTheOldDocument",
+                                     R"({"allocation_error": 120, "end_of_file_error": 5})",
+                                     "{\"old\": \"a much longer previous document\"}"},
+                      ResultFileCase{"WritesFail", R"({"write_error": 112})", ""},
+                      ResultFileCase{"WritesStall", R"({"max_bytes_per_write": 0})", ""},
+                      ResultFileCase{"ShortWritesAreContinued", R"({"max_bytes_per_write": 3})",
+                                     "{\"new\": 1}"}),
     [](const auto& test) { return test.param.name; });
 
 TEST_F(HostFilesTest, TempPathsFollowTheBufferConvention) {
-    const std::u16string directory = path("") ;
+    const std::u16string directory = path("");
     const std::string directory_utf8 = utf16_to_utf8(directory);
     std::string escaped;
     for (char c : directory_utf8) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
-    auto machine = make_machine(R"({"temp": {"directory": ")" + escaped + R"(", "has_get_temp_path2": false}})");
+    auto machine = make_machine(R"({"temp": {"directory": ")" + escaped +
+                                R"(", "has_get_temp_path2": false}})");
 
     EXPECT_FALSE(machine->has_get_temp_path2());
     std::vector<char16_t> buffer(261, u'x');

@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "support/machine.h"
 
@@ -35,8 +35,8 @@ TEST(RegistryTest, TextValueIsUtf16WithItsTerminator) {
     ASSERT_EQ(machine->reg_query_value_ex(key, u"0", type, data, size), ERROR_SUCCESS);
     EXPECT_EQ(type, 1u);
     EXPECT_EQ(size, 24u);
-    const std::vector<std::uint8_t> expected{'S', 0, 'C', 0, 'S', 0, 'I', 0, '\\', 0, 'D', 0,
-                                             'i', 0, 's', 0, 'k', 0, '\\', 0, '1', 0, 0, 0};
+    const std::vector<std::uint8_t> expected{'S', 0, 'C', 0, 'S', 0, 'I',  0, '\\', 0, 'D', 0,
+                                             'i', 0, 's', 0, 'k', 0, '\\', 0, '1',  0, 0,   0};
     EXPECT_EQ(std::vector<std::uint8_t>(data.begin(), data.begin() + 24), expected);
     EXPECT_EQ(data[24], 0xEE);
     EXPECT_EQ(machine->reg_close_key(key), ERROR_SUCCESS);
@@ -70,7 +70,8 @@ TEST(RegistryTest, MissingKeysAndValues) {
     Handle key = 0;
     EXPECT_EQ(machine->reg_open_key_ex(HKEY_LOCAL_MACHINE, u"SYSTEM\\Missing", 0, KEY_READ, key),
               ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(machine->reg_open_key_ex(HKEY_LOCAL_MACHINE, u"SYSTEM\\CurrentControlSet\\Serv", 0, KEY_READ, key),
+    EXPECT_EQ(machine->reg_open_key_ex(HKEY_LOCAL_MACHINE, u"SYSTEM\\CurrentControlSet\\Serv", 0,
+                                       KEY_READ, key),
               ERROR_FILE_NOT_FOUND);
 
     const Handle enum_key = open_key(*machine, ENUM_KEY);
@@ -86,7 +87,8 @@ TEST(RegistryTest, KeysOnThePathExistAndOpenRelatively) {
     auto machine = make_machine(REGISTRY);
     const Handle system = open_key(*machine, u"SYSTEM\\CurrentControlSet");
     Handle enum_key = 0;
-    ASSERT_EQ(machine->reg_open_key_ex(system, u"Services\\disk\\Enum", 0, KEY_READ, enum_key), ERROR_SUCCESS);
+    ASSERT_EQ(machine->reg_open_key_ex(system, u"Services\\disk\\Enum", 0, KEY_READ, enum_key),
+              ERROR_SUCCESS);
     std::vector<std::uint8_t> data(1024);
     std::uint32_t type = 0;
     std::uint32_t size = 0;

@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "platform/bytes.h"
 #include "support/machine.h"
@@ -93,7 +93,8 @@ ExtentsAnswer disk_extents(Platform& machine, const char16_t* volume, std::size_
     const Handle handle = machine.create_file(volume, 0, 3, OPEN_EXISTING, 0x80);
     EXPECT_TRUE(is_valid_handle(handle));
     answer.out.assign(out_size, 0);
-    answer.ok = machine.device_io_control(handle, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, {}, answer.out, answer.bytes);
+    answer.ok = machine.device_io_control(handle, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, {},
+                                          answer.out, answer.bytes);
     answer.error = answer.ok ? 0 : machine.get_last_error();
     machine.close_handle(handle);
     return answer;

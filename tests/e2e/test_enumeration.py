@@ -33,6 +33,7 @@ DRIVE_LETTER_SCRIPT = (
 
 POWERSHELL = "C:\\windows\\system32\\WindowsPowerShell\\v1.0\\powershell.exe"
 WINE_DRIVES_KEY = "HKLM\\Software\\Wine\\Drives"
+RUN_TIME_LIMIT_SECONDS = 120
 
 
 def windows_path(path):
@@ -40,25 +41,36 @@ def windows_path(path):
     return "Z:" + path.replace("/", "\\")
 
 
+def run_wine(arguments, extra_environment=None):
+    """Runs a program under Wine to its end. Wine's output goes to a file, not a
+    pipe: a wineserver started by the run inherits the streams and would hold a
+    pipe open until it exits."""
+    environment = dict(os.environ, WINEPREFIX=PREFIX, **(extra_environment or {}))
+    with tempfile.TemporaryFile() as wine_output:
+        finished = subprocess.run(["wine", *arguments], env=environment,
+                                  stdin=subprocess.DEVNULL, stdout=wine_output,
+                                  stderr=subprocess.STDOUT, timeout=RUN_TIME_LIMIT_SECONDS)
+        wine_output.seek(0)
+        assert finished.returncode == 0, wine_output.read().decode(errors="replace")
+
+
 def run_sensor(directory, extra_environment=None):
     """Runs the sensor once and returns its result document."""
     result_path = os.path.join(directory, "enumeration_e2e.json")
-    environment = dict(os.environ, WINEPREFIX=PREFIX, **(extra_environment or {}))
-    subprocess.run(["wine", EXE, "--ipc", windows_path(result_path)], env=environment,
-                   check=True, timeout=120, capture_output=True)
+    run_wine([EXE, "--ipc", windows_path(result_path)], extra_environment)
     with open(result_path, encoding="utf-8") as result:
         return json.load(result)
 
 
 def wine(*arguments):
-    subprocess.run(["wine", *arguments], env=dict(os.environ, WINEPREFIX=PREFIX), check=True,
-                   timeout=120, capture_output=True)
+    run_wine(arguments)
 
 
 def restart_wine_server():
     """Wine reads its drive mapping when its server starts."""
-    subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=PREFIX), check=False)
-    subprocess.run(["wineserver", "-w"], env=dict(os.environ, WINEPREFIX=PREFIX), check=False)
+    environment = dict(os.environ, WINEPREFIX=PREFIX)
+    subprocess.run(["wineserver", "-k"], env=environment, check=False)
+    subprocess.run(["wineserver", "-w"], env=environment, check=False)
 
 
 class EnumerationTest(unittest.TestCase):

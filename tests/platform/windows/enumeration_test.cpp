@@ -46,7 +46,9 @@ void set_environment(const char* name, const std::string& value) {
     _wputenv_s(wide(name).c_str(), wide(value).c_str());
 }
 
-void clear_environment(const char* name) { _wputenv_s(wide(name).c_str(), L""); }
+void clear_environment(const char* name) {
+    _wputenv_s(wide(name).c_str(), L"");
+}
 
 class WineEnumerationTest : public testing::Test {
 protected:
@@ -99,10 +101,9 @@ protected:
     // The stand-in's own path, then each argument it received.
     std::vector<std::string> recorded_run(const std::string& path) {
         std::vector<std::string> arguments;
-        const platform::Handle file =
-            platform.create_file(utf8_to_utf16(path), platform::GENERIC_READ,
-                                 platform::FILE_SHARE_READ, platform::OPEN_EXISTING,
-                                 platform::FILE_ATTRIBUTE_NORMAL);
+        const platform::Handle file = platform.create_file(
+            utf8_to_utf16(path), platform::GENERIC_READ, platform::FILE_SHARE_READ,
+            platform::OPEN_EXISTING, platform::FILE_ATTRIBUTE_NORMAL);
         if (!platform::is_valid_handle(file)) return arguments;
         std::string bytes;
         std::array<std::uint8_t, 4096> buffer{};
@@ -160,7 +161,7 @@ TEST_F(WineEnumerationTest, StandInPowerShellGetsTheScriptAndItsLinesBecomeTheMa
     // powershell.exe (the stand-in's build output) lies in this test
     // program's own directory, where a search by name would look first.
     const std::string powershell = system_directory() + "\\WindowsPowerShell\\v1.0\\powershell.exe";
-    const std::vector<std::string> expected = {powershell, powershell, "-NoProfile",
+    const std::vector<std::string> expected = {powershell,        powershell, "-NoProfile",
                                                "-NonInteractive", "-Command", DRIVE_LETTER_SCRIPT};
     EXPECT_EQ(recorded_run(record), expected);
     EXPECT_EQ(DRIVE_LETTER_SCRIPT.size(), 376u);
@@ -213,7 +214,8 @@ protected:
         add_value("3", "Z");
     }
     void TearDown() override {
-        EXPECT_EQ(run_system_program("reg.exe", std::string("delete ") + DISK_ENUM_KEY + " /f"), 0u);
+        EXPECT_EQ(run_system_program("reg.exe", std::string("delete ") + DISK_ENUM_KEY + " /f"),
+                  0u);
         WineEnumerationTest::TearDown();
     }
 

@@ -6,11 +6,12 @@
 //   POWERSHELL_STAND_IN_STDOUT     text to print on standard output
 //   POWERSHELL_STAND_IN_EXIT_CODE  exit code (decimal; 0 when unset)
 // Without any of them it prints nothing and exits 0, like Wine's own stub.
+#include <windows.h>
+// shellapi.h needs the declarations of windows.h before it.
+#include <shellapi.h>
+
 #include <string>
 #include <vector>
-
-#include <windows.h>
-#include <shellapi.h>
 
 namespace {
 

@@ -47,8 +47,10 @@ std::optional<BridgeChipInfo> lookup_bridge_chip(std::uint16_t vid,
     std::optional<BridgeChipInfo> fallback;
     for (const BridgeChipRow& row : BRIDGE_CHIPS) {
         if (row.vid != vid) continue;
-        if (!row.pid) fallback = row.info;
-        else if (pid && *row.pid == *pid) return row.info;
+        if (!row.pid)
+            fallback = row.info;
+        else if (pid && *row.pid == *pid)
+            return row.info;
     }
     return fallback;
 }

@@ -32,8 +32,8 @@ constexpr std::size_t FirstExtentDiskNumber = 8;
 
 // Labels of volumes that live on a disk but hold synchronised or virtual
 // content, not the disk's own data.
-constexpr std::array<std::string_view, 4> VIRTUAL_LABEL_WORDS{"google drive", "onedrive",
-                                                              "virtual", "dropbox"};
+constexpr std::array<std::string_view, 4> VIRTUAL_LABEL_WORDS{"google drive", "onedrive", "virtual",
+                                                              "dropbox"};
 
 std::string ascii_lower(std::string text) {
     for (char& c : text)
@@ -72,8 +72,8 @@ bool is_substituted_folder(Platform& platform, const std::u16string& device_name
 // counts for the first one only.
 std::optional<std::uint32_t> volume_disk_number(Platform& platform, char letter) {
     const Handle volume = platform.create_file(utf8_to_utf16(std::string("\\\\.\\") + letter + ":"),
-                                               0, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+                                               0, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                                               FILE_ATTRIBUTE_NORMAL);
     if (!is_valid_handle(volume)) return std::nullopt;
     std::array<std::uint8_t, DISK_EXTENTS_BUFFER_SIZE> extents{};
     std::uint32_t returned = 0;

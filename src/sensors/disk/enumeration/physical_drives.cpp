@@ -49,9 +49,9 @@ std::string device_path_of(std::uint32_t physical_drive) {
 // The descriptor query needs no data access, so a drive that refuses reading
 // is opened again without it.
 Handle open_drive(Platform& platform, const std::u16string& path) {
-    const Handle readable = platform.create_file(path, GENERIC_READ,
-                                                 FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+    const Handle readable =
+        platform.create_file(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL);
     if (is_valid_handle(readable)) return readable;
     return platform.create_file(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL);
@@ -95,13 +95,20 @@ std::string model_text(std::string_view vendor_id, std::string_view product_id,
 
 std::string bus_type_name(std::uint32_t bus_type_code) {
     switch (bus_type_code) {
-        case BusTypeScsi: return "SCSI";
-        case BusTypeAta: return "ATAPI";
-        case BusTypeUsb: return "USB";
-        case BusTypeRAID: return "RAID";
-        case BusTypeSata: return "SATA";
-        case BusTypeNvme: return "NVMe";
-        default: return "Storage";
+        case BusTypeScsi:
+            return "SCSI";
+        case BusTypeAta:
+            return "ATAPI";
+        case BusTypeUsb:
+            return "USB";
+        case BusTypeRAID:
+            return "RAID";
+        case BusTypeSata:
+            return "SATA";
+        case BusTypeNvme:
+            return "NVMe";
+        default:
+            return "Storage";
     }
 }
 

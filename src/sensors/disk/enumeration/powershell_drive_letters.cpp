@@ -54,7 +54,8 @@ std::optional<std::u16string> powershell_path(Platform& platform) {
     std::array<char16_t, MAX_PATH> buffer{};
     const std::uint32_t length = platform.get_system_directory(buffer);
     if (length == 0 || length >= buffer.size()) return std::nullopt;
-    return std::u16string(buffer.data(), length) + std::u16string(POWERSHELL_UNDER_SYSTEM_DIRECTORY);
+    return std::u16string(buffer.data(), length) +
+           std::u16string(POWERSHELL_UNDER_SYSTEM_DIRECTORY);
 }
 
 std::u16string powershell_command_line(const std::u16string& program) {
@@ -109,8 +110,10 @@ std::optional<FinishedChild> run_child(Platform& platform, const std::u16string&
         const auto wait_ms = static_cast<std::uint32_t>(
             got_output ? 0 : std::min<std::uint64_t>(OUTPUT_POLL_MS, deadline - now));
         const std::uint32_t state = platform.wait_for_single_object(child.process, wait_ms);
-        if (state == WAIT_OBJECT_0) exited = true;
-        else if (state != WAIT_TIMEOUT) return abandon_child(platform, child);
+        if (state == WAIT_OBJECT_0)
+            exited = true;
+        else if (state != WAIT_TIMEOUT)
+            return abandon_child(platform, child);
     }
     const bool have_exit_code = platform.get_exit_code_process(child.process, finished.exit_code);
     close_child(platform, child);
@@ -143,7 +146,8 @@ char32_t first_scalar(std::string_view text) {
 }  // namespace
 
 std::u16string quote_argument(std::u16string_view argument) {
-    const bool quoted = argument.empty() || argument.find_first_of(u" \t") != std::u16string_view::npos;
+    const bool quoted =
+        argument.empty() || argument.find_first_of(u" \t") != std::u16string_view::npos;
     std::u16string out = quoted ? u"\"" : u"";
     std::size_t backslashes = 0;
     for (const char16_t c : argument) {

@@ -47,10 +47,14 @@ std::optional<std::uint16_t> parse_hex4(std::string_view digits) {
     std::uint16_t value = 0;
     for (const char c : digits) {
         int digit = 0;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else return std::nullopt;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else
+            return std::nullopt;
         value = static_cast<std::uint16_t>(value * 16 + digit);
     }
     return value;
@@ -58,8 +62,7 @@ std::optional<std::uint16_t> parse_hex4(std::string_view digits) {
 
 }  // namespace
 
-std::optional<std::u16string> disk_instance_id(Platform& platform,
-                                                    std::uint32_t physical_drive) {
+std::optional<std::u16string> disk_instance_id(Platform& platform, std::uint32_t physical_drive) {
     Handle key = 0;
     if (platform.reg_open_key_ex(HKEY_LOCAL_MACHINE, std::u16string(DISK_ENUM_KEY), 0, KEY_READ,
                                  key) != ERROR_SUCCESS) {
@@ -68,9 +71,8 @@ std::optional<std::u16string> disk_instance_id(Platform& platform,
     std::vector<std::uint8_t> data(INSTANCE_ID_BUFFER_BYTES, 0);
     std::uint32_t type = 0;
     auto size = static_cast<std::uint32_t>(data.size());
-    const std::uint32_t status =
-        platform.reg_query_value_ex(key, utf8_to_utf16(std::to_string(physical_drive)), type,
-                                    data, size);
+    const std::uint32_t status = platform.reg_query_value_ex(
+        key, utf8_to_utf16(std::to_string(physical_drive)), type, data, size);
     platform.reg_close_key(key);
     if (status != ERROR_SUCCESS) return std::nullopt;
 
@@ -93,8 +95,7 @@ std::optional<std::uint16_t> parse_usb_id(std::string_view device_id, std::strin
 }
 
 UsbIdentity query_usb_identity(Platform& platform, std::uint32_t physical_drive) {
-    const std::optional<std::u16string> instance_id =
-        disk_instance_id(platform, physical_drive);
+    const std::optional<std::u16string> instance_id = disk_instance_id(platform, physical_drive);
     if (!instance_id) return {};
     DevInst disk_node = 0;
     if (platform.cm_locate_devnode(disk_node, *instance_id, CM_LOCATE_DEVNODE_NORMAL) !=

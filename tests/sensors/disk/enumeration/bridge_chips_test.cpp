@@ -86,7 +86,8 @@ TEST(ParseUsbId, ReadsFourHexDigitsAfterTheFirstPrefix) {
         {"USB\\VID_\xC3\xA9\xC3\xA9", "VID_", std::nullopt},
     };
     for (const IdCase& c : cases)
-        EXPECT_EQ(parse_usb_id(c.device_id, c.prefix), c.expected) << c.device_id << " " << c.prefix;
+        EXPECT_EQ(parse_usb_id(c.device_id, c.prefix), c.expected)
+            << c.device_id << " " << c.prefix;
 }
 
 }  // namespace

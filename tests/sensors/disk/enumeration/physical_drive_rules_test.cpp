@@ -27,9 +27,22 @@ TEST(DescriptorText, ReadsTrimmedZeroTerminatedUtf8) {
         {100, "  WD  ", 100, "WD"},
         {100, "\t\r\n 1.0 \x0B\x0C", 100, "1.0"},
         {100, "        ", 100, ""},
-        {100, "\xC2\xA0\xE3\x80\x80" "A B\xE2\x80\xAF\xC2\x85", 100, "A B"},
-        {100, "\xE2\x80\x8B" "X", 100, "\xE2\x80\x8B" "X"},  // U+200B is no white space
-        {100, "Bad\xFF" "Byte", 100, "Bad\xEF\xBF\xBD" "Byte"},
+        {100,
+         "\xC2\xA0\xE3\x80\x80"
+         "A B\xE2\x80\xAF\xC2\x85",
+         100, "A B"},
+        {100,
+         "\xE2\x80\x8B"
+         "X",
+         100,
+         "\xE2\x80\x8B"
+         "X"},  // U+200B is no white space
+        {100,
+         "Bad\xFF"
+         "Byte",
+         100,
+         "Bad\xEF\xBF\xBD"
+         "Byte"},
         {100, "Cut\xE3\x81", 100, "Cut\xEF\xBF\xBD"},
         {100, "model", 102, "del"},
         {100, "model", 0, ""},
@@ -55,9 +68,11 @@ TEST(ModelText, JoinsVendorAndProductOrNamesTheDrive) {
 
 TEST(BusTypeName, NamesEveryCode) {
     const std::vector<std::pair<std::uint32_t, std::string>> cases = {
-        {0, "Storage"},  {1, "SCSI"},     {2, "Storage"},  {3, "ATAPI"},   {4, "Storage"},
-        {5, "Storage"},  {6, "Storage"},  {7, "USB"},      {8, "RAID"},    {9, "Storage"},
-        {10, "Storage"}, {11, "SATA"},    {12, "Storage"}, {16, "Storage"}, {17, "NVMe"},
+        {0, "Storage"},  {1, "SCSI"},       {2, "Storage"},
+        {3, "ATAPI"},    {4, "Storage"},    {5, "Storage"},
+        {6, "Storage"},  {7, "USB"},        {8, "RAID"},
+        {9, "Storage"},  {10, "Storage"},   {11, "SATA"},
+        {12, "Storage"}, {16, "Storage"},   {17, "NVMe"},
         {18, "Storage"}, {0x7F, "Storage"}, {0xFFFFFFFF, "Storage"},
     };
     for (const auto& [code, name] : cases) EXPECT_EQ(bus_type_name(code), name) << code;

@@ -44,14 +44,15 @@ TEST(ParseDriveLetterLines, ToleratesNoiseLineByLine) {
         {"+3:F\n", {{3, {U'F'}}}},
         {"++3:F\n-3:F\n 3 :F\n", {}},
         {"x:C\n2:\n3\n:C\n", {}},
-        {"4294967295:G\n4294967296:H\n99999999999999999999:I\n",
-         {{4294967295u, {U'G'}}}},
+        {"4294967295:G\n4294967296:H\n99999999999999999999:I\n", {{4294967295u, {U'G'}}}},
         {"007:Z\n", {{7, {U'Z'}}}},
         {"5:1\n", {{5, {U'1'}}}},
         {"5:\xC3\xA9\n", {{5, {U'\u00E9'}}}},
         {"5:\xF0\x9F\x98\x80x\n", {{5, {U'\U0001F600'}}}},
         {"6:\xFF\n", {{6, {U'\uFFFD'}}}},
-        {"\xEF\xBB\xBF" "0:C\n1:D\n", {{1, {U'D'}}}},  // a byte order mark spoils the first line
+        {"\xEF\xBB\xBF"
+         "0:C\n1:D\n",
+         {{1, {U'D'}}}},  // a byte order mark spoils the first line
         {"0:C:D\n", {{0, {U'C'}}}},
         {"\n\n\r\n", {}},
         {"", {}},

@@ -17,10 +17,10 @@ namespace quartzmon {
 namespace {
 
 using platform::simulated::SimulatedMachine;
-using testing::calls_to;
-using testing::read_file;
-using testing::ScratchDirectory;
-using testing::write_file;
+using test_support::calls_to;
+using test_support::read_file;
+using test_support::ScratchDirectory;
+using test_support::write_file;
 
 const std::string EMPTY_MACHINE_DOCUMENT =
     "{\n"

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace quartzmon::testing {
+namespace quartzmon::test_support {
 
 // The function name of a call-log line: everything before the first '('.
 inline std::string_view called_function(std::string_view line) {
@@ -30,4 +30,4 @@ inline std::vector<std::string> calls_to(const std::vector<std::string>& log,
     return lines;
 }
 
-}  // namespace quartzmon::testing
+}  // namespace quartzmon::test_support

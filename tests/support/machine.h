@@ -9,7 +9,7 @@
 
 #include "platform/simulated/simulated_machine.h"
 
-namespace quartzmon::testing {
+namespace quartzmon::test_support {
 
 inline std::unique_ptr<platform::simulated::SimulatedMachine> make_machine(
     std::string_view description) {
@@ -19,4 +19,4 @@ inline std::unique_ptr<platform::simulated::SimulatedMachine> make_machine(
     return std::move(*platform::simulated::SimulatedMachine::from_json("{}", "empty machine"));
 }
 
-}  // namespace quartzmon::testing
+}  // namespace quartzmon::test_support

@@ -8,7 +8,7 @@
 #include <iterator>
 #include <string>
 
-namespace quartzmon::testing {
+namespace quartzmon::test_support {
 
 class ScratchDirectory {
 public:
@@ -48,4 +48,4 @@ inline void write_file(const std::filesystem::path& path, const std::string& con
     out << content;
 }
 
-}  // namespace quartzmon::testing
+}  // namespace quartzmon::test_support

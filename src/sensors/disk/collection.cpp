@@ -5,6 +5,9 @@
 
 #include "platform/bytes.h"
 #include "sensors/disk/enumeration/physical_drives.h"
+#include "sensors/disk/provider/provider_chain.h"
+#include "sensors/disk/providers/provider_list.h"
+#include "sensors/disk/report.h"
 #include "sensors/disk/text.h"
 
 namespace quartzmon::sensors::disk {
@@ -30,9 +33,17 @@ CollectionResult collect_disk_health(Platform& platform) {
     result.timestamp = clock_text(platform.get_local_time());
     result.logs.push_back("DiskSensor collection executed at " + result.timestamp +
                           " (Elevated: " + (result.is_elevated ? "true" : "false") + ")");
+    const provider::ProviderList providers = providers::create_providers(platform);
     const std::vector<enumeration::DiskIdentity> disks =
         enumeration::enumerate_physical_disks(platform);
     result.logs.push_back("Enumerated " + std::to_string(disks.size()) + " physical disk(s)");
+
+    // Each disk is finished, report and record, before the next one starts.
+    for (const enumeration::DiskIdentity& disk : disks) {
+        DiskHealthRecord record = provider::run_provider_chain(platform, providers, disk);
+        result.logs.push_back(build_disk_report(record, disk, result.is_elevated));
+        result.disks.push_back(std::move(record));
+    }
     return result;
 }
 

@@ -11,8 +11,8 @@
 namespace {
 
 using namespace quartzmon::platform;
-using quartzmon::testing::calls_to;
-using quartzmon::testing::make_machine;
+using quartzmon::test_support::calls_to;
+using quartzmon::test_support::make_machine;
 
 constexpr const char* MACHINE = R"({
     "token": {"elevated": false},

@@ -9,7 +9,7 @@
 namespace {
 
 using namespace quartzmon::platform;
-using quartzmon::testing::make_machine;
+using quartzmon::test_support::make_machine;
 
 constexpr const char16_t* POWERSHELL =
     u"C:\\Windows\\System32\\WindowsPowerShell\\v1.0\\powershell.exe";

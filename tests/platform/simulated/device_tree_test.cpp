@@ -9,7 +9,7 @@
 namespace {
 
 using namespace quartzmon::platform;
-using quartzmon::testing::make_machine;
+using quartzmon::test_support::make_machine;
 
 constexpr std::uint32_t CR_BUFFER_SMALL = 0x1A;
 

@@ -10,7 +10,7 @@
 namespace {
 
 using namespace quartzmon::platform;
-using quartzmon::testing::make_machine;
+using quartzmon::test_support::make_machine;
 
 constexpr std::uint32_t StorageDeviceProperty = 0;
 constexpr std::uint32_t StorageAdapterTemperatureProperty = 51;

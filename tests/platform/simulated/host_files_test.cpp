@@ -13,7 +13,7 @@
 namespace {
 
 using namespace quartzmon::platform;
-using quartzmon::testing::make_machine;
+using quartzmon::test_support::make_machine;
 namespace fs = std::filesystem;
 
 class HostFilesTest : public ::testing::Test {

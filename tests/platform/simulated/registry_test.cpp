@@ -9,7 +9,7 @@
 namespace {
 
 using namespace quartzmon::platform;
-using quartzmon::testing::make_machine;
+using quartzmon::test_support::make_machine;
 
 constexpr const char* REGISTRY = R"({"registry": {
     "SYSTEM\\CurrentControlSet\\Services\\disk\\Enum": {

@@ -10,7 +10,7 @@
 namespace {
 
 using namespace quartzmon::platform;
-using quartzmon::testing::make_machine;
+using quartzmon::test_support::make_machine;
 
 constexpr const char* VOLUMES = R"({"volumes": {
     "C": {"label": "Windows", "dos_device": "\\Device\\HarddiskVolume3",

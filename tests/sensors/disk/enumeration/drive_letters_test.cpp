@@ -14,9 +14,9 @@
 namespace quartzmon::sensors::disk::enumeration {
 namespace {
 
-using quartzmon::testing::calls_to;
-using quartzmon::testing::make_machine;
-using quartzmon::testing::TraceRecorder;
+using quartzmon::test_support::calls_to;
+using quartzmon::test_support::make_machine;
+using quartzmon::test_support::TraceRecorder;
 
 const std::string TARGET = "quartzmon::sensors::disk::enumeration";
 

@@ -20,9 +20,9 @@ namespace quartzmon::sensors::disk::enumeration {
 namespace {
 
 using platform::simulated::SimulatedMachine;
-using quartzmon::testing::calls_to;
-using quartzmon::testing::make_machine;
-using quartzmon::testing::TraceRecorder;
+using quartzmon::test_support::calls_to;
+using quartzmon::test_support::make_machine;
+using quartzmon::test_support::TraceRecorder;
 
 // Every field of an identity on one line.
 std::string identity_text(const DiskIdentity& disk) {

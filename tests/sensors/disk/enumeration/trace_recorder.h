@@ -6,7 +6,7 @@
 
 #include "trace/trace.h"
 
-namespace quartzmon::testing {
+namespace quartzmon::test_support {
 
 class TraceRecorder {
 public:
@@ -27,4 +27,4 @@ private:
     trace::ScopedSink sink_;
 };
 
-}  // namespace quartzmon::testing
+}  // namespace quartzmon::test_support

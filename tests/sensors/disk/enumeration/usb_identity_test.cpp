@@ -14,8 +14,8 @@
 namespace quartzmon::sensors::disk::enumeration {
 namespace {
 
-using quartzmon::testing::calls_to;
-using quartzmon::testing::make_machine;
+using quartzmon::test_support::calls_to;
+using quartzmon::test_support::make_machine;
 
 constexpr const char* DISK_INSTANCE = "USBSTOR\\\\Disk&Ven_X&Prod_Y\\\\1";
 

@@ -7,6 +7,7 @@
 #include "sensors/disk/enumeration/drive_letters.h"
 #include "sensors/disk/enumeration/usb_identity.h"
 #include "sensors/disk/text.h"
+#include "sensors/disk/storage_property_query.h"
 #include "trace/trace.h"
 
 namespace quartzmon::sensors::disk::enumeration {
@@ -18,11 +19,6 @@ namespace {
 constexpr std::string_view TRACE_TARGET = "quartzmon::sensors::disk::enumeration";
 
 constexpr std::uint32_t MAX_PHYSICAL_DRIVES = 16;
-
-// STORAGE_PROPERTY_QUERY
-constexpr std::size_t PROPERTY_QUERY_SIZE = 12;
-constexpr std::uint32_t StorageDeviceProperty = 0;
-constexpr std::uint32_t PropertyStandardQuery = 0;
 
 // STORAGE_DEVICE_DESCRIPTOR
 constexpr std::size_t DESCRIPTOR_BUFFER_SIZE = 1024;
@@ -62,9 +58,7 @@ std::optional<std::vector<std::uint8_t>> query_device_descriptor(Platform& platf
     const Handle drive = open_drive(platform, utf8_to_utf16(device_path));
     if (!is_valid_handle(drive)) return std::nullopt;
 
-    std::array<std::uint8_t, PROPERTY_QUERY_SIZE> query{};
-    put_u32(query, 0, StorageDeviceProperty);
-    put_u32(query, 4, PropertyStandardQuery);
+    const StoragePropertyQuery query = standard_property_query(StorageDeviceProperty);
     std::vector<std::uint8_t> descriptor(DESCRIPTOR_BUFFER_SIZE, 0);
     std::uint32_t returned = 0;
     const bool answered = platform.device_io_control(drive, IOCTL_STORAGE_QUERY_PROPERTY, query,

@@ -9,6 +9,7 @@
 
 #include "platform/bytes.h"
 #include "platform/utf.h"
+#include "sensors/disk/storage_property_query.h"
 #include "sensors/disk/text.h"
 #include "trace/trace.h"
 
@@ -18,17 +19,6 @@ namespace {
 using namespace quartzmon::platform;
 
 constexpr std::string_view TRACE_TARGET = "quartzmon::sensors::disk::providers::windows_storage";
-
-// STORAGE_PROPERTY_ID and STORAGE_QUERY_TYPE values.
-constexpr std::uint32_t StorageAdapterTemperatureProperty = 51;
-constexpr std::uint32_t StorageDeviceTemperatureProperty = 52;
-constexpr std::uint32_t PropertyStandardQuery = 0;
-
-// STORAGE_PROPERTY_QUERY: PropertyId, QueryType, AdditionalParameters.
-constexpr std::size_t STORAGE_PROPERTY_QUERY_SIZE = 12;
-constexpr std::size_t PROPERTY_ID_OFFSET = 0;
-constexpr std::size_t QUERY_TYPE_OFFSET = 4;
-constexpr std::size_t ADDITIONAL_PARAMETERS_OFFSET = 8;
 
 // STORAGE_TEMPERATURE_DATA_DESCRIPTOR, followed by its STORAGE_TEMPERATURE_INFO
 // entries of which only the first is read.
@@ -60,11 +50,7 @@ struct PropertyReply {
 };
 
 PropertyReply query_property(Platform& platform, Handle device, std::uint32_t property_id) {
-    std::array<std::uint8_t, STORAGE_PROPERTY_QUERY_SIZE> request{};
-    put_u32(request, PROPERTY_ID_OFFSET, property_id);
-    put_u32(request, QUERY_TYPE_OFFSET, PropertyStandardQuery);
-    put_u32(request, ADDITIONAL_PARAMETERS_OFFSET, 0);
-
+    const StoragePropertyQuery request = standard_property_query(property_id);
     PropertyReply reply;
     reply.succeeded = platform.device_io_control(device, IOCTL_STORAGE_QUERY_PROPERTY, request,
                                                  reply.data, reply.bytes_returned);

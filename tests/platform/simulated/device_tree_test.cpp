@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/utf.h"
 #include "support/machine.h"
 
 namespace {
@@ -24,9 +25,10 @@ constexpr const char* TREE = R"({"device_tree": [
 
 std::u16string device_id(Platform& machine, DevInst devinst, std::uint32_t& status,
                          std::size_t size = 512) {
+    // Filled with a non-zero unit so a missing terminator shows.
     std::vector<char16_t> buffer(size, u'x');
     status = machine.cm_get_device_id(devinst, buffer, 0);
-    return std::u16string(buffer.data());
+    return text_until_zero(buffer);
 }
 
 TEST(DeviceTreeTest, WalksFromTheDiskToTheRoot) {

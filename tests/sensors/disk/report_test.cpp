@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "sensors/disk/provider/disk_provider.h"
+
 namespace quartzmon::sensors::disk {
 namespace {
 
@@ -25,21 +27,6 @@ DiskIdentity internal_disk() {
     return disk;
 }
 
-DiskHealthRecord record_of(const DiskIdentity& disk) {
-    DiskHealthRecord record;
-    record.physical_drive = disk.physical_drive;
-    record.drive_letters = disk.drive_letters;
-    record.model = disk.model;
-    record.serial_number = disk.serial_number;
-    record.firmware_revision = disk.firmware_revision;
-    record.bus_type = disk.bus_type;
-    record.vid = disk.vid;
-    record.pid = disk.pid;
-    record.bridge_vendor = disk.bridge_vendor;
-    record.internal_protocol = disk.internal_protocol;
-    return record;
-}
-
 // The line of the report that starts with label, whole, or "" when there is none.
 std::string line_starting_with(const std::string& report, const std::string& label) {
     std::size_t start = 0;
@@ -54,7 +41,7 @@ std::string line_starting_with(const std::string& report, const std::string& lab
 
 TEST(DiskReport, ExhaustedInternalDiskWithoutAttempts) {
     const DiskIdentity disk = internal_disk();
-    DiskHealthRecord record = record_of(disk);
+    DiskHealthRecord record = provider::record_for(disk);
     record.provider_name = "None (Exhausted)";
     record.health_status = HealthStatus::Unavailable;
 
@@ -95,7 +82,7 @@ TEST(DiskReport, UsbDiskWithAttemptsInOrder) {
     disk.bridge_model = "RTL9210";
     disk.internal_protocol = "";
     disk.drive_letters = {U'C', U'E'};
-    DiskHealthRecord record = record_of(disk);
+    DiskHealthRecord record = provider::record_for(disk);
     record.provider_name = "StorageAdapterTemperatureProperty";
     record.health_status = HealthStatus::Healthy;
     record.temperature_celsius = 41.0f;
@@ -178,7 +165,7 @@ class AttemptLine : public testing::TestWithParam<AttemptLineCase> {};
 // Each conditional line appears exactly when its field is present, on its own.
 TEST_P(AttemptLine, AppearsAloneAfterTheFixedLines) {
     const DiskIdentity disk = internal_disk();
-    DiskHealthRecord record = record_of(disk);
+    DiskHealthRecord record = provider::record_for(disk);
     ProviderDiagnostic attempt;
     attempt.provider_name = "X";
     attempt.result = "FAILED";
@@ -230,7 +217,7 @@ class FinalTemperature : public testing::TestWithParam<FinalTemperatureCase> {};
 // Whole degrees, ties to the even neighbour.
 TEST_P(FinalTemperature, IsRoundedToWholeDegrees) {
     const DiskIdentity disk = internal_disk();
-    DiskHealthRecord record = record_of(disk);
+    DiskHealthRecord record = provider::record_for(disk);
     record.temperature_celsius = GetParam().celsius;
     EXPECT_EQ(line_starting_with(build_disk_report(record, disk, false), "FinalTemperature:"),
               GetParam().line);
@@ -246,7 +233,7 @@ INSTANTIATE_TEST_SUITE_P(DiskReport, FinalTemperature,
 
 TEST(DiskReport, StatusDisplayNamesOnTheFinalHealthLine) {
     const DiskIdentity disk = internal_disk();
-    DiskHealthRecord record = record_of(disk);
+    DiskHealthRecord record = provider::record_for(disk);
     record.health_status = HealthStatus::Caution;
     EXPECT_EQ(line_starting_with(build_disk_report(record, disk, false), "FinalHealth:"),
               "FinalHealth: 注意");

@@ -1,0 +1,56 @@
+#!/usr/bin/env python3
+"""disk_sensor_sim as a program: the default machine's document, and the
+simulator's own error for a description it cannot use.
+
+Usage: test_simulator_program.py DISK_SENSOR_SIM GOLDEN_DOCUMENT
+"""
+import json
+import os
+import subprocess
+import sys
+import tempfile
+
+
+def run(simulator, *arguments):
+    return subprocess.run([simulator, *arguments], capture_output=True, text=True, timeout=60)
+
+
+def check_default_machine(simulator, golden_path, scratch):
+    target = os.path.join(scratch, "document.json")
+    result = run(simulator, "--ipc", target)
+    assert result.returncode == 0, result
+    with open(target, "rb") as document, open(golden_path, "rb") as golden:
+        written = document.read()
+        assert written == golden.read(), "the document differs from the checked-in one"
+    parsed = json.loads(written.decode("utf-8"))
+    assert list(parsed) == ["timestamp", "is_elevated", "disks", "logs"], list(parsed)
+    assert parsed["logs"][1] == "Enumerated %d physical disk(s)" % len(parsed["disks"])
+    assert result.stderr == "disk_sensor_sim: result document path: %s\n" % target, result.stderr
+
+
+def check_description_errors(simulator, scratch):
+    missing = os.path.join(scratch, "missing.json")
+    malformed = os.path.join(scratch, "malformed.json")
+    with open(malformed, "w") as f:
+        f.write('{ "disks": [ { "number": "zero" } ] }')
+    cases = [
+        (missing, "disk_sensor_sim: %s: cannot be read\n" % missing),
+        (malformed, "disk_sensor_sim: %s: at /disks/0/number: " % malformed),
+    ]
+    for path, expected_start in cases:
+        target = os.path.join(scratch, "never.json")
+        result = run(simulator, "--machine", path, "--ipc", target)
+        assert result.returncode == 2, result
+        assert result.stderr.startswith(expected_start), result.stderr
+        assert not os.path.exists(target), "a rejected machine must not run the sensor"
+
+
+def main():
+    simulator, golden_path = sys.argv[1], sys.argv[2]
+    with tempfile.TemporaryDirectory() as scratch:
+        check_default_machine(simulator, golden_path, scratch)
+        check_description_errors(simulator, scratch)
+
+
+if __name__ == "__main__":
+    main()

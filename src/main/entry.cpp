@@ -14,7 +14,7 @@ int run_sensor(platform::Platform& platform, std::span<const std::u16string> arg
     platform.set_error_mode(platform::SEM_FAILCRITICALERRORS | platform::SEM_NOOPENFILEERRORBOX);
 
     const std::optional<std::u16string> requested_path = find_result_path(arguments);
-    const CollectionResult result = sensors::disk::collect_disk_health(platform);
+    const sensors::disk::CollectionResult result = sensors::disk::collect_disk_health(platform);
 
     const std::vector<std::uint8_t> document = serialize_pretty(result);
     const std::u16string path =

@@ -11,6 +11,10 @@
 namespace quartzmon {
 namespace {
 
+using sensors::disk::CollectionResult;
+using sensors::disk::DiskHealthRecord;
+using sensors::disk::ProviderDiagnostic;
+
 // Magnitudes from one millionth up to below ten to the power 13 are written
 // positionally; everything else in exponent form.
 constexpr int SMALLEST_POSITIONAL_EXPONENT = -6;

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "main/result.h"
+#include "sensors/disk/records.h"
 
 namespace quartzmon {
 
-std::vector<std::uint8_t> serialize_pretty(const CollectionResult& result);
+std::vector<std::uint8_t> serialize_pretty(const sensors::disk::CollectionResult& result);
 
 // The shortest decimal text that reads back as the same 32-bit float, in the
 // document's number form: 35.0, 36.6, 0.00125, 1e13, 1.5e-7, -0.0. Finite

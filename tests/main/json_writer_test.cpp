@@ -12,6 +12,8 @@
 namespace quartzmon {
 namespace {
 
+using namespace sensors::disk;
+
 const std::vector<std::string> RESULT_KEYS = {"timestamp", "is_elevated", "disks", "logs"};
 const std::vector<std::string> DISK_KEYS = {"physical_drive",
                                             "drive_letters",

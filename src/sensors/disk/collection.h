@@ -2,7 +2,7 @@
 // provider chain, one diagnostic report per disk.
 #pragma once
 
-#include "main/result.h"
+#include "sensors/disk/records.h"
 #include "platform/platform.h"
 
 namespace quartzmon::sensors::disk {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "main/result.h"
+#include "sensors/disk/records.h"
 #include "sensors/disk/enumeration/disk_identity.h"
 
 namespace quartzmon::sensors::disk {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "main/result.h"
+#include "sensors/disk/records.h"
 #include "sensors/disk/enumeration/disk_identity.h"
 #include "sensors/disk/provider/provider_error.h"
 

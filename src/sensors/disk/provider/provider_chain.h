@@ -3,7 +3,7 @@
 // without one, and otherwise reports the disk as exhausted. It never fails.
 #pragma once
 
-#include "main/result.h"
+#include "sensors/disk/records.h"
 #include "platform/platform.h"
 #include "sensors/disk/enumeration/disk_identity.h"
 #include "sensors/disk/provider/disk_provider.h"

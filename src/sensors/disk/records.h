@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace quartzmon {
+namespace quartzmon::sensors::disk {
 
 enum class HealthStatus : std::uint8_t { Healthy = 0, Caution = 1, Critical = 2, Unavailable = 3 };
 
@@ -66,4 +66,4 @@ struct CollectionResult {
     std::vector<std::string> logs;
 };
 
-}  // namespace quartzmon
+}  // namespace quartzmon::sensors::disk

@@ -1,6 +1,6 @@
-#include "main/result.h"
+#include "sensors/disk/records.h"
 
-namespace quartzmon {
+namespace quartzmon::sensors::disk {
 
 std::string_view json_text(HealthStatus status) {
     switch (status) {
@@ -30,4 +30,4 @@ std::string_view display_name(HealthStatus status) {
     return "N/A";
 }
 
-}  // namespace quartzmon
+}  // namespace quartzmon::sensors::disk

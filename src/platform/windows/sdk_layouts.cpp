@@ -1,11 +1,12 @@
 // Compile-time proof that what the sensor builds and reads as bytes matches the
-// Windows SDK (here the mingw-w64 headers): the offsets and sizes of every
-// request and reply structure, and the values of the constants the platform
+// Windows SDK (here the mingw-w64 headers): every offset and size named in
+// platform/windows_layouts.h, and the values of the constants the platform
 // boundary carries under the SDK's names. Nothing here runs.
 #include <cstddef>
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "platform/windows_layouts.h"
 
 // The boundary's constants, taken before <windows.h> turns their names into
 // macros.
@@ -76,6 +77,14 @@ constexpr std::uint32_t wait_failed = p::WAIT_FAILED;
 constexpr std::uint32_t still_active = p::STILL_ACTIVE;
 
 constexpr std::size_t system_time_size = sizeof(p::SystemTime);
+
+// The layout's flag values that the SDK defines as macros.
+namespace l = quartzmon::platform::layout;
+constexpr std::uint16_t ata_flags_drdy_required = l::ATA_FLAGS_DRDY_REQUIRED;
+constexpr std::uint16_t ata_flags_data_in = l::ATA_FLAGS_DATA_IN;
+constexpr std::uint8_t scsi_ioctl_data_out = l::SCSI_IOCTL_DATA_OUT;
+constexpr std::uint8_t scsi_ioctl_data_in = l::SCSI_IOCTL_DATA_IN;
+constexpr std::uint8_t scsi_ioctl_data_unspecified = l::SCSI_IOCTL_DATA_UNSPECIFIED;
 
 }  // namespace ours
 
@@ -154,8 +163,6 @@ static_assert(same(ours::cm_locate_devnode_normal, CM_LOCATE_DEVNODE_NORMAL));
 
 static_assert(same(ours::token_query, TOKEN_QUERY));
 static_assert(same(ours::token_elevation, TokenElevation));
-static_assert(sizeof(TOKEN_ELEVATION) == 4);
-static_assert(offsetof(TOKEN_ELEVATION, TokenIsElevated) == 0);
 
 static_assert(same(ours::create_no_window, CREATE_NO_WINDOW));
 static_assert(same(ours::wait_object_0, WAIT_OBJECT_0));
@@ -165,132 +172,145 @@ static_assert(same(ours::still_active, STILL_ACTIVE));
 
 static_assert(ours::system_time_size == sizeof(SYSTEMTIME));
 
-// ---- IOCTL_STORAGE_QUERY_PROPERTY -----------------------------------------
+// ---- Structure layouts -------------------------------------------------------
 
-// The property ids and query type the sensor puts in the request.
-static_assert(StorageDeviceProperty == 0);
-static_assert(StorageAdapterProtocolSpecificProperty == 49);
-static_assert(StorageDeviceProtocolSpecificProperty == 50);
-static_assert(StorageAdapterTemperatureProperty == 51);
-static_assert(StorageDeviceTemperatureProperty == 52);
-static_assert(PropertyStandardQuery == 0);
+namespace ql = quartzmon::platform::layout;
 
-static_assert(sizeof(STORAGE_PROPERTY_QUERY) == 12);
-static_assert(offsetof(STORAGE_PROPERTY_QUERY, PropertyId) == 0);
-static_assert(offsetof(STORAGE_PROPERTY_QUERY, QueryType) == 4);
-static_assert(offsetof(STORAGE_PROPERTY_QUERY, AdditionalParameters) == 8);
+// Every named offset and size of the shared layout against the SDK's own.
+#define SAME_OFFSET(STRUCTURE, FIELD) \
+    static_assert(ql::STRUCTURE::FIELD == offsetof(::STRUCTURE, FIELD), #STRUCTURE "." #FIELD)
+#define SAME_SIZE(STRUCTURE) \
+    static_assert(ql::STRUCTURE::size == sizeof(::STRUCTURE), "sizeof " #STRUCTURE)
+#define SAME_VALUE(NAME) static_assert(same(ql::NAME, ::NAME), #NAME)
 
-// The fixed part ends at RawDeviceProperties (36); alignment pads the
-// structure to 40, which is what a driver answers when it has no strings.
-static_assert(sizeof(STORAGE_DEVICE_DESCRIPTOR) == 40);
-static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, Version) == 0);
-static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, Size) == 4);
-static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, DeviceType) == 8);
-static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, RemovableMedia) == 10);
-static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, VendorIdOffset) == 12);
-static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, ProductIdOffset) == 16);
-static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, ProductRevisionOffset) == 20);
-static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, SerialNumberOffset) == 24);
-static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) == 28);
-static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, RawPropertiesLength) == 32);
-static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, RawDeviceProperties) == 36);
+SAME_OFFSET(STORAGE_PROPERTY_QUERY, PropertyId);
+SAME_OFFSET(STORAGE_PROPERTY_QUERY, QueryType);
+SAME_OFFSET(STORAGE_PROPERTY_QUERY, AdditionalParameters);
+SAME_SIZE(STORAGE_PROPERTY_QUERY);
+SAME_VALUE(StorageDeviceProperty);
+SAME_VALUE(StorageAdapterProtocolSpecificProperty);
+SAME_VALUE(StorageDeviceProtocolSpecificProperty);
+SAME_VALUE(StorageAdapterTemperatureProperty);
+SAME_VALUE(StorageDeviceTemperatureProperty);
+SAME_VALUE(PropertyStandardQuery);
+SAME_VALUE(PropertyExistsQuery);
 
-// The bus type codes the sensor names.
-static_assert(BusTypeUnknown == 0x00);
-static_assert(BusTypeScsi == 0x01);
-static_assert(BusTypeAtapi == 0x02);
-static_assert(BusTypeAta == 0x03);
-static_assert(BusTypeUsb == 0x07);
-static_assert(BusTypeRAID == 0x08);
-static_assert(BusTypeSas == 0x0A);
-static_assert(BusTypeSata == 0x0B);
-static_assert(BusTypeSd == 0x0C);
-static_assert(BusTypeMmc == 0x0D);
-static_assert(BusTypeNvme == 0x11);
+SAME_OFFSET(STORAGE_DEVICE_DESCRIPTOR, Version);
+SAME_OFFSET(STORAGE_DEVICE_DESCRIPTOR, Size);
+SAME_OFFSET(STORAGE_DEVICE_DESCRIPTOR, DeviceType);
+SAME_OFFSET(STORAGE_DEVICE_DESCRIPTOR, RemovableMedia);
+SAME_OFFSET(STORAGE_DEVICE_DESCRIPTOR, VendorIdOffset);
+SAME_OFFSET(STORAGE_DEVICE_DESCRIPTOR, ProductIdOffset);
+SAME_OFFSET(STORAGE_DEVICE_DESCRIPTOR, ProductRevisionOffset);
+SAME_OFFSET(STORAGE_DEVICE_DESCRIPTOR, SerialNumberOffset);
+SAME_OFFSET(STORAGE_DEVICE_DESCRIPTOR, BusType);
+SAME_OFFSET(STORAGE_DEVICE_DESCRIPTOR, RawPropertiesLength);
+SAME_OFFSET(STORAGE_DEVICE_DESCRIPTOR, RawDeviceProperties);
+SAME_SIZE(STORAGE_DEVICE_DESCRIPTOR);
+SAME_VALUE(BusTypeUnknown);
+SAME_VALUE(BusTypeScsi);
+SAME_VALUE(BusTypeAtapi);
+SAME_VALUE(BusTypeAta);
+SAME_VALUE(BusTypeUsb);
+SAME_VALUE(BusTypeRAID);
+SAME_VALUE(BusTypeSas);
+SAME_VALUE(BusTypeSata);
+SAME_VALUE(BusTypeSd);
+SAME_VALUE(BusTypeMmc);
+SAME_VALUE(BusTypeNvme);
 
-// mingw-w64 10 has the temperature property ids but not
-// STORAGE_TEMPERATURE_DATA_DESCRIPTOR or STORAGE_TEMPERATURE_INFO, so their
-// layout cannot be checked here. As the Windows SDK declares them:
-// the descriptor holds Version, Size, CriticalTemperature (SHORT at 8),
-// WarningTemperature (SHORT at 10), InfoCount (WORD at 12), two reserved
-// bytes and two reserved DWORDs, then TemperatureInfo at 24; each 16-byte
-// STORAGE_TEMPERATURE_INFO entry starts with Index (WORD at 0) and
-// Temperature (SHORT at 2).
+// STORAGE_TEMPERATURE_DATA_DESCRIPTOR and STORAGE_TEMPERATURE_INFO are missing
+// from mingw-w64 10 (only their property ids are there), so their layouts in
+// platform/windows_layouts.h cannot be checked here.
 
-static_assert(ProtocolTypeNvme == 3);
-static_assert(NVMeDataTypeLogPage == 2);
-static_assert(sizeof(STORAGE_PROTOCOL_SPECIFIC_DATA) == 40);
-static_assert(offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolType) == 0);
-static_assert(offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, DataType) == 4);
-static_assert(offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataRequestValue) == 8);
-static_assert(offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataRequestSubValue) == 12);
-static_assert(offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataOffset) == 16);
-static_assert(offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataLength) == 20);
-static_assert(offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, FixedProtocolReturnData) == 24);
-static_assert(offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataRequestSubValue2) == 28);
-static_assert(offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataRequestSubValue3) == 32);
-static_assert(offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataRequestSubValue4) == 36);
+SAME_OFFSET(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolType);
+SAME_OFFSET(STORAGE_PROTOCOL_SPECIFIC_DATA, DataType);
+SAME_OFFSET(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataRequestValue);
+SAME_OFFSET(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataRequestSubValue);
+SAME_OFFSET(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataOffset);
+SAME_OFFSET(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataLength);
+SAME_OFFSET(STORAGE_PROTOCOL_SPECIFIC_DATA, FixedProtocolReturnData);
+SAME_OFFSET(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataRequestSubValue2);
+SAME_OFFSET(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataRequestSubValue3);
+SAME_OFFSET(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataRequestSubValue4);
+SAME_SIZE(STORAGE_PROTOCOL_SPECIFIC_DATA);
+SAME_OFFSET(STORAGE_PROTOCOL_DATA_DESCRIPTOR, Version);
+SAME_OFFSET(STORAGE_PROTOCOL_DATA_DESCRIPTOR, Size);
+SAME_OFFSET(STORAGE_PROTOCOL_DATA_DESCRIPTOR, ProtocolSpecificData);
+SAME_SIZE(STORAGE_PROTOCOL_DATA_DESCRIPTOR);
+SAME_VALUE(ProtocolTypeNvme);
+SAME_VALUE(NVMeDataTypeLogPage);
 
-// ---- IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS ---------------------------------
+SAME_OFFSET(DISK_EXTENT, DiskNumber);
+SAME_OFFSET(DISK_EXTENT, StartingOffset);
+SAME_OFFSET(DISK_EXTENT, ExtentLength);
+SAME_SIZE(DISK_EXTENT);
+SAME_OFFSET(VOLUME_DISK_EXTENTS, NumberOfDiskExtents);
+SAME_OFFSET(VOLUME_DISK_EXTENTS, Extents);
+SAME_SIZE(VOLUME_DISK_EXTENTS);
 
-static_assert(sizeof(DISK_EXTENT) == 24);
-static_assert(offsetof(DISK_EXTENT, DiskNumber) == 0);
-static_assert(offsetof(DISK_EXTENT, StartingOffset) == 8);
-static_assert(offsetof(DISK_EXTENT, ExtentLength) == 16);
-static_assert(offsetof(VOLUME_DISK_EXTENTS, NumberOfDiskExtents) == 0);
-static_assert(offsetof(VOLUME_DISK_EXTENTS, Extents) == 8);
-// One extent: the smallest answer that names a disk.
-static_assert(sizeof(VOLUME_DISK_EXTENTS) == 32);
+SAME_OFFSET(ATA_PASS_THROUGH_EX, Length);
+SAME_OFFSET(ATA_PASS_THROUGH_EX, AtaFlags);
+SAME_OFFSET(ATA_PASS_THROUGH_EX, PathId);
+SAME_OFFSET(ATA_PASS_THROUGH_EX, TargetId);
+SAME_OFFSET(ATA_PASS_THROUGH_EX, Lun);
+SAME_OFFSET(ATA_PASS_THROUGH_EX, ReservedAsUchar);
+SAME_OFFSET(ATA_PASS_THROUGH_EX, DataTransferLength);
+SAME_OFFSET(ATA_PASS_THROUGH_EX, TimeOutValue);
+SAME_OFFSET(ATA_PASS_THROUGH_EX, ReservedAsUlong);
+SAME_OFFSET(ATA_PASS_THROUGH_EX, DataBufferOffset);
+SAME_OFFSET(ATA_PASS_THROUGH_EX, PreviousTaskFile);
+SAME_OFFSET(ATA_PASS_THROUGH_EX, CurrentTaskFile);
+SAME_SIZE(ATA_PASS_THROUGH_EX);
+SAME_OFFSET(IDEREGS, bFeaturesReg);
+SAME_OFFSET(IDEREGS, bSectorCountReg);
+SAME_OFFSET(IDEREGS, bSectorNumberReg);
+SAME_OFFSET(IDEREGS, bCylLowReg);
+SAME_OFFSET(IDEREGS, bCylHighReg);
+SAME_OFFSET(IDEREGS, bDriveHeadReg);
+SAME_OFFSET(IDEREGS, bCommandReg);
+SAME_OFFSET(IDEREGS, bReserved);
+SAME_SIZE(IDEREGS);
+// The task file is the same eight bytes as IDEREGS.
+static_assert(sizeof(ATA_PASS_THROUGH_EX::CurrentTaskFile) == ql::IDEREGS::size);
+static_assert(same(ours::ata_flags_drdy_required, ATA_FLAGS_DRDY_REQUIRED));
+static_assert(same(ours::ata_flags_data_in, ATA_FLAGS_DATA_IN));
 
-// ---- IOCTL_ATA_PASS_THROUGH -----------------------------------------------
+SAME_OFFSET(SCSI_PASS_THROUGH, Length);
+SAME_OFFSET(SCSI_PASS_THROUGH, ScsiStatus);
+SAME_OFFSET(SCSI_PASS_THROUGH, PathId);
+SAME_OFFSET(SCSI_PASS_THROUGH, TargetId);
+SAME_OFFSET(SCSI_PASS_THROUGH, Lun);
+SAME_OFFSET(SCSI_PASS_THROUGH, CdbLength);
+SAME_OFFSET(SCSI_PASS_THROUGH, SenseInfoLength);
+SAME_OFFSET(SCSI_PASS_THROUGH, DataIn);
+SAME_OFFSET(SCSI_PASS_THROUGH, DataTransferLength);
+SAME_OFFSET(SCSI_PASS_THROUGH, TimeOutValue);
+SAME_OFFSET(SCSI_PASS_THROUGH, DataBufferOffset);
+SAME_OFFSET(SCSI_PASS_THROUGH, SenseInfoOffset);
+SAME_OFFSET(SCSI_PASS_THROUGH, Cdb);
+static_assert(ql::SCSI_PASS_THROUGH::CdbCapacity == sizeof(SCSI_PASS_THROUGH::Cdb));
+SAME_SIZE(SCSI_PASS_THROUGH);
+SAME_OFFSET(SCSI_PASS_THROUGH_DIRECT, Length);
+SAME_OFFSET(SCSI_PASS_THROUGH_DIRECT, ScsiStatus);
+SAME_OFFSET(SCSI_PASS_THROUGH_DIRECT, PathId);
+SAME_OFFSET(SCSI_PASS_THROUGH_DIRECT, TargetId);
+SAME_OFFSET(SCSI_PASS_THROUGH_DIRECT, Lun);
+SAME_OFFSET(SCSI_PASS_THROUGH_DIRECT, CdbLength);
+SAME_OFFSET(SCSI_PASS_THROUGH_DIRECT, SenseInfoLength);
+SAME_OFFSET(SCSI_PASS_THROUGH_DIRECT, DataIn);
+SAME_OFFSET(SCSI_PASS_THROUGH_DIRECT, DataTransferLength);
+SAME_OFFSET(SCSI_PASS_THROUGH_DIRECT, TimeOutValue);
+SAME_OFFSET(SCSI_PASS_THROUGH_DIRECT, DataBuffer);
+SAME_OFFSET(SCSI_PASS_THROUGH_DIRECT, SenseInfoOffset);
+SAME_OFFSET(SCSI_PASS_THROUGH_DIRECT, Cdb);
+static_assert(ql::SCSI_PASS_THROUGH_DIRECT::CdbCapacity == sizeof(SCSI_PASS_THROUGH_DIRECT::Cdb));
+SAME_SIZE(SCSI_PASS_THROUGH_DIRECT);
+static_assert(same(ours::scsi_ioctl_data_out, SCSI_IOCTL_DATA_OUT));
+static_assert(same(ours::scsi_ioctl_data_in, SCSI_IOCTL_DATA_IN));
+static_assert(same(ours::scsi_ioctl_data_unspecified, SCSI_IOCTL_DATA_UNSPECIFIED));
 
-static_assert(sizeof(ATA_PASS_THROUGH_EX) == 48);
-static_assert(offsetof(ATA_PASS_THROUGH_EX, Length) == 0);
-static_assert(offsetof(ATA_PASS_THROUGH_EX, AtaFlags) == 2);
-static_assert(offsetof(ATA_PASS_THROUGH_EX, PathId) == 4);
-static_assert(offsetof(ATA_PASS_THROUGH_EX, TargetId) == 5);
-static_assert(offsetof(ATA_PASS_THROUGH_EX, Lun) == 6);
-static_assert(offsetof(ATA_PASS_THROUGH_EX, DataTransferLength) == 8);
-static_assert(offsetof(ATA_PASS_THROUGH_EX, TimeOutValue) == 12);
-static_assert(offsetof(ATA_PASS_THROUGH_EX, DataBufferOffset) == 24);
-static_assert(offsetof(ATA_PASS_THROUGH_EX, PreviousTaskFile) == 32);
-static_assert(offsetof(ATA_PASS_THROUGH_EX, CurrentTaskFile) == 40);
-static_assert(ATA_FLAGS_DRDY_REQUIRED == 0x01);
-static_assert(ATA_FLAGS_DATA_IN == 0x02);
-
-// ---- IOCTL_SCSI_PASS_THROUGH and IOCTL_SCSI_PASS_THROUGH_DIRECT -----------
-
-static_assert(sizeof(SCSI_PASS_THROUGH) == 56);
-static_assert(offsetof(SCSI_PASS_THROUGH, Length) == 0);
-static_assert(offsetof(SCSI_PASS_THROUGH, ScsiStatus) == 2);
-static_assert(offsetof(SCSI_PASS_THROUGH, PathId) == 3);
-static_assert(offsetof(SCSI_PASS_THROUGH, TargetId) == 4);
-static_assert(offsetof(SCSI_PASS_THROUGH, Lun) == 5);
-static_assert(offsetof(SCSI_PASS_THROUGH, CdbLength) == 6);
-static_assert(offsetof(SCSI_PASS_THROUGH, SenseInfoLength) == 7);
-static_assert(offsetof(SCSI_PASS_THROUGH, DataIn) == 8);
-static_assert(offsetof(SCSI_PASS_THROUGH, DataTransferLength) == 12);
-static_assert(offsetof(SCSI_PASS_THROUGH, TimeOutValue) == 16);
-static_assert(offsetof(SCSI_PASS_THROUGH, DataBufferOffset) == 24);
-static_assert(offsetof(SCSI_PASS_THROUGH, SenseInfoOffset) == 32);
-static_assert(offsetof(SCSI_PASS_THROUGH, Cdb) == 36);
-
-static_assert(sizeof(SCSI_PASS_THROUGH_DIRECT) == 56);
-static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, Length) == 0);
-static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, ScsiStatus) == 2);
-static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, PathId) == 3);
-static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, TargetId) == 4);
-static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, Lun) == 5);
-static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, CdbLength) == 6);
-static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoLength) == 7);
-static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, DataIn) == 8);
-static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, DataTransferLength) == 12);
-static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, TimeOutValue) == 16);
-static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, DataBuffer) == 24);
-static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoOffset) == 32);
-static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, Cdb) == 36);
-static_assert(SCSI_IOCTL_DATA_OUT == 0);
-static_assert(SCSI_IOCTL_DATA_IN == 1);
-static_assert(SCSI_IOCTL_DATA_UNSPECIFIED == 2);
+SAME_OFFSET(TOKEN_ELEVATION, TokenIsElevated);
+SAME_SIZE(TOKEN_ELEVATION);
 
 }  // namespace

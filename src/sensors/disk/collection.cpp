@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/bytes.h"
+#include "platform/windows_layouts.h"
 #include "sensors/disk/enumeration/physical_drives.h"
 #include "sensors/disk/provider/provider_chain.h"
 #include "sensors/disk/providers/provider_list.h"
@@ -19,12 +20,12 @@ bool is_process_elevated(Platform& platform) {
     if (!platform.open_process_token(platform.get_current_process(), TOKEN_QUERY, token)) {
         return false;
     }
-    std::array<std::uint8_t, 4> elevation{};  // TOKEN_ELEVATION
+    std::array<std::uint8_t, layout::TOKEN_ELEVATION::size> elevation{};
     std::uint32_t returned = 0;
     const bool answered =
         platform.get_token_information(token, TokenElevation, elevation, returned);
     platform.close_handle(token);
-    return answered && get_u32(elevation, 0) != 0;
+    return answered && get_u32(elevation, layout::TOKEN_ELEVATION::TokenIsElevated) != 0;
 }
 
 CollectionResult collect_disk_health(Platform& platform) {

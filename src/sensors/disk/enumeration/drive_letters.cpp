@@ -8,6 +8,7 @@
 
 #include "platform/bytes.h"
 #include "platform/utf.h"
+#include "platform/windows_layouts.h"
 #include "sensors/disk/enumeration/powershell_drive_letters.h"
 #include "sensors/disk/enumeration/windows_text.h"
 #include "trace/trace.h"
@@ -23,12 +24,9 @@ constexpr std::string_view TRACE_TARGET = "quartzmon::sensors::disk::enumeration
 constexpr std::size_t MAX_PATH = 260;
 constexpr std::size_t DOS_DEVICE_BUFFER_UNITS = 1024;
 
-// VOLUME_DISK_EXTENTS: the count, then DISK_EXTENT entries of 24 bytes from
-// offset 8 (DiskNumber first).
+// Room for VOLUME_DISK_EXTENTS with many extents; only the first is read.
 constexpr std::size_t DISK_EXTENTS_BUFFER_SIZE = 1024;
-constexpr std::uint32_t ONE_EXTENT_SIZE = 32;
-constexpr std::size_t NumberOfDiskExtents = 0;
-constexpr std::size_t FirstExtentDiskNumber = 8;
+namespace extents_layout = layout::VOLUME_DISK_EXTENTS;
 
 // Labels of volumes that live on a disk but hold synchronised or virtual
 // content, not the disk's own data.
@@ -80,9 +78,10 @@ std::optional<std::uint32_t> volume_disk_number(Platform& platform, char letter)
     const bool answered = platform.device_io_control(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS,
                                                      {}, extents, returned);
     platform.close_handle(volume);
-    if (!answered || returned < ONE_EXTENT_SIZE || get_u32(extents, NumberOfDiskExtents) == 0)
+    if (!answered || returned < extents_layout::size ||
+        get_u32(extents, extents_layout::NumberOfDiskExtents) == 0)
         return std::nullopt;
-    return get_u32(extents, FirstExtentDiskNumber);
+    return get_u32(extents, extents_layout::Extents + layout::DISK_EXTENT::DiskNumber);
 }
 
 }  // namespace

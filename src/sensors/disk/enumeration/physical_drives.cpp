@@ -4,10 +4,11 @@
 
 #include "platform/bytes.h"
 #include "platform/utf.h"
+#include "platform/windows_layouts.h"
+#include "sensors/disk/device/storage_property_query.h"
 #include "sensors/disk/enumeration/drive_letters.h"
 #include "sensors/disk/enumeration/usb_identity.h"
 #include "sensors/disk/text.h"
-#include "sensors/disk/storage_property_query.h"
 #include "trace/trace.h"
 
 namespace quartzmon::sensors::disk::enumeration {
@@ -20,23 +21,16 @@ constexpr std::string_view TRACE_TARGET = "quartzmon::sensors::disk::enumeration
 
 constexpr std::uint32_t MAX_PHYSICAL_DRIVES = 16;
 
-// STORAGE_DEVICE_DESCRIPTOR
-constexpr std::size_t DESCRIPTOR_BUFFER_SIZE = 1024;
-constexpr std::uint32_t DESCRIPTOR_FIXED_SIZE = 36;
-constexpr std::size_t RemovableMedia = 10;
-constexpr std::size_t VendorIdOffset = 12;
-constexpr std::size_t ProductIdOffset = 16;
-constexpr std::size_t ProductRevisionOffset = 20;
-constexpr std::size_t SerialNumberOffset = 24;
-constexpr std::size_t BusType = 28;
+namespace descriptor_layout = layout::STORAGE_DEVICE_DESCRIPTOR;
+using layout::BusTypeAta;
+using layout::BusTypeNvme;
+using layout::BusTypeRAID;
+using layout::BusTypeSata;
+using layout::BusTypeScsi;
+using layout::BusTypeUsb;
 
-// STORAGE_BUS_TYPE
-constexpr std::uint32_t BusTypeScsi = 1;
-constexpr std::uint32_t BusTypeAta = 3;
-constexpr std::uint32_t BusTypeUsb = 7;
-constexpr std::uint32_t BusTypeRAID = 8;
-constexpr std::uint32_t BusTypeSata = 11;
-constexpr std::uint32_t BusTypeNvme = 17;
+// Room for the fixed part and the four identity strings after it.
+constexpr std::size_t DESCRIPTOR_BUFFER_SIZE = 1024;
 
 std::string device_path_of(std::uint32_t physical_drive) {
     return "\\\\.\\PhysicalDrive" + std::to_string(physical_drive);
@@ -58,13 +52,14 @@ std::optional<std::vector<std::uint8_t>> query_device_descriptor(Platform& platf
     const Handle drive = open_drive(platform, utf8_to_utf16(device_path));
     if (!is_valid_handle(drive)) return std::nullopt;
 
-    const StoragePropertyQuery query = standard_property_query(StorageDeviceProperty);
+    const device::StoragePropertyQuery query =
+        device::standard_property_query(layout::StorageDeviceProperty);
     std::vector<std::uint8_t> descriptor(DESCRIPTOR_BUFFER_SIZE, 0);
     std::uint32_t returned = 0;
     const bool answered = platform.device_io_control(drive, IOCTL_STORAGE_QUERY_PROPERTY, query,
                                                      descriptor, returned);
     platform.close_handle(drive);
-    if (!answered || returned < DESCRIPTOR_FIXED_SIZE) return std::nullopt;
+    if (!answered || returned < descriptor_layout::RawDeviceProperties) return std::nullopt;
     return descriptor;
 }
 
@@ -130,14 +125,17 @@ std::vector<DiskIdentity> enumerate_physical_disks(Platform& platform) {
             query_device_descriptor(platform, disk.device_path);
         if (!descriptor) continue;
 
-        disk.vendor_id = descriptor_text(*descriptor, get_u32(*descriptor, VendorIdOffset));
-        disk.product_id = descriptor_text(*descriptor, get_u32(*descriptor, ProductIdOffset));
-        disk.firmware_revision =
-            descriptor_text(*descriptor, get_u32(*descriptor, ProductRevisionOffset));
-        disk.serial_number = descriptor_text(*descriptor, get_u32(*descriptor, SerialNumberOffset));
-        disk.removable_media = get_u8(*descriptor, RemovableMedia) != 0;
+        disk.vendor_id =
+            descriptor_text(*descriptor, get_u32(*descriptor, descriptor_layout::VendorIdOffset));
+        disk.product_id =
+            descriptor_text(*descriptor, get_u32(*descriptor, descriptor_layout::ProductIdOffset));
+        disk.firmware_revision = descriptor_text(
+            *descriptor, get_u32(*descriptor, descriptor_layout::ProductRevisionOffset));
+        disk.serial_number = descriptor_text(
+            *descriptor, get_u32(*descriptor, descriptor_layout::SerialNumberOffset));
+        disk.removable_media = get_u8(*descriptor, descriptor_layout::RemovableMedia) != 0;
         disk.model = model_text(disk.vendor_id, disk.product_id, n);
-        disk.bus_type_code = get_u32(*descriptor, BusType);
+        disk.bus_type_code = get_u32(*descriptor, descriptor_layout::BusType);
         disk.bus_type = bus_type_name(disk.bus_type_code);
         if (const auto entry = drive_letters.find(n); entry != drive_letters.end())
             disk.drive_letters = entry->second;

@@ -1,0 +1,59 @@
+// Opening a disk for device requests, and a handle that closes itself on every
+// path. Facts only: which access worked and which Win32 error a failure left;
+// what a failure means is each provider's own decision.
+#pragma once
+
+#include <cstdint>
+#include <expected>
+#include <span>
+#include <string_view>
+
+#include "platform/platform.h"
+
+namespace quartzmon::sensors::disk::device {
+
+// An open device handle; closing it when it goes out of scope ignores a
+// failing CloseHandle, as nothing could be done about it.
+class DeviceHandle {
+public:
+    DeviceHandle(platform::Platform& platform, platform::Handle handle)
+        : platform_(&platform), handle_(handle) {}
+    DeviceHandle(DeviceHandle&& other) noexcept;
+    DeviceHandle& operator=(DeviceHandle&&) = delete;
+    DeviceHandle(const DeviceHandle&) = delete;
+    DeviceHandle& operator=(const DeviceHandle&) = delete;
+    ~DeviceHandle();
+
+    platform::Platform& platform() const { return *platform_; }
+    platform::Handle get() const { return handle_; }
+
+private:
+    platform::Platform* platform_;
+    platform::Handle handle_;
+};
+
+// CreateFileW on a device path with one access mask, sharing read and write;
+// the error is GetLastError's value after the failed call.
+std::expected<DeviceHandle, std::uint32_t> open_device(platform::Platform& platform,
+                                                       std::string_view device_path,
+                                                       std::uint32_t desired_access);
+
+// Read-write access first, then read, then none: the pass-through requests
+// want read and write, but a driver may answer some of them on a lesser
+// handle. The error is GetLastError's value after the third attempt.
+std::expected<DeviceHandle, std::uint32_t> open_device_with_best_access(
+    platform::Platform& platform, std::string_view device_path);
+
+// What one DeviceIoControl did: whether it returned TRUE, the byte count it
+// reported, and GetLastError's value read right after a failed call (0 when
+// it succeeded, and then not read).
+struct IoctlResult {
+    bool succeeded = false;
+    std::uint32_t bytes_returned = 0;
+    std::uint32_t win32_error = 0;
+};
+
+IoctlResult device_io_control(const DeviceHandle& device, std::uint32_t io_control_code,
+                              std::span<const std::uint8_t> in, std::span<std::uint8_t> out);
+
+}  // namespace quartzmon::sensors::disk::device

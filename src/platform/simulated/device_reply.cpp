@@ -28,7 +28,7 @@ IoctlOutcome deliver_truncated(const DeviceReply& reply, std::span<std::uint8_t>
     if (reply.error != 0) return failed_ioctl(reply.error);
     const std::size_t copied = std::min(reply.bytes.size(), out.size());
     std::copy_n(reply.bytes.begin(), copied, out.begin());
-    return {0, reply.bytes_returned.value_or(static_cast<std::uint32_t>(copied))};
+    return {0, reply.bytes_returned.value_or(static_cast<std::uint32_t>(copied)), {}};
 }
 
 }  // namespace quartzmon::platform::simulated

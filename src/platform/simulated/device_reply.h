@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "platform/simulated/description_reader.h"
@@ -25,14 +26,16 @@ struct DeviceReply {
     std::optional<std::uint32_t> bytes_returned;
 };
 
-// The outcome of one DeviceIoControl as the caller sees it.
+// The outcome of one DeviceIoControl as the caller sees it, and a short
+// decoded account of the request for the call log (empty for none).
 struct IoctlOutcome {
     std::uint32_t error = 0;  // 0: the call returns TRUE
     std::uint32_t bytes_returned = 0;
+    std::string detail;
 };
 
 inline IoctlOutcome failed_ioctl(std::uint32_t error) {
-    return {error, 0};
+    return {error, 0, {}};
 }
 
 // Reads a device request's description; build_from_fields turns the object's

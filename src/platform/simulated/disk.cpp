@@ -43,14 +43,4 @@ std::uint32_t disk_open_error(const Disk& disk, std::uint32_t desired_access) {
     return rule == disk.open_errors.end() ? disk.other_access_error : rule->second;
 }
 
-IoctlOutcome disk_device_io_control(const Disk& disk, std::uint32_t io_control_code,
-                                    std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {
-    switch (io_control_code) {
-        case IOCTL_STORAGE_QUERY_PROPERTY:
-            return answer_storage_query_property(disk.properties, in, out);
-        default:
-            return failed_ioctl(ERROR_INVALID_FUNCTION);
-    }
-}
-
 }  // namespace quartzmon::platform::simulated

@@ -1,6 +1,6 @@
-// A physical disk, \\.\PhysicalDriveN: which opens succeed and how its driver
-// stack answers device I/O control requests. Each IOCTL the disk understands
-// has its own handler unit; anything else fails with ERROR_INVALID_FUNCTION.
+// A physical disk, \\.\PhysicalDriveN: which opens succeed, and the described
+// answers of its driver stack and devices that the IOCTL handlers (ioctl/)
+// consult.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,7 @@
 
 #include "platform/simulated/description_reader.h"
 #include "platform/simulated/device_reply.h"
-#include "platform/simulated/storage_query_property.h"
+#include "platform/simulated/ioctl/storage_query_property.h"
 
 namespace quartzmon::platform::simulated {
 
@@ -27,8 +27,5 @@ struct Disk {
 Disk read_disk(JsonObject& object, std::uint32_t default_number);
 
 std::uint32_t disk_open_error(const Disk& disk, std::uint32_t desired_access);
-
-IoctlOutcome disk_device_io_control(const Disk& disk, std::uint32_t io_control_code,
-                                    std::span<const std::uint8_t> in, std::span<std::uint8_t> out);
 
 }  // namespace quartzmon::platform::simulated

@@ -10,9 +10,12 @@
 #include "platform/bytes.h"
 #include "platform/simulated/ascii_case.h"
 #include "platform/simulated/call_log_text.h"
+#include "platform/simulated/ioctl/storage_query_property.h"
+#include "platform/simulated/ioctl/volume_disk_extents.h"
 #include "platform/simulated/machine_description.h"
 #include "platform/simulated/win32_codes.h"
 #include "platform/utf.h"
+#include "platform/windows_layouts.h"
 
 namespace quartzmon::platform::simulated {
 namespace {
@@ -20,6 +23,7 @@ namespace {
 // What an open handle refers to.
 struct DiskHandle {
     const Disk* disk;
+    std::uint32_t access;  // the desired access it was opened with
 };
 struct VolumeHandle {
     const Volume* volume;
@@ -43,8 +47,7 @@ constexpr Handle HANDLE_STEP = 4;
 // GetCurrentProcess's pseudo handle, (HANDLE)-1.
 constexpr Handle CURRENT_PROCESS = ~Handle{0};
 
-// TOKEN_ELEVATION: one DWORD, TokenIsElevated.
-constexpr std::uint32_t SIZEOF_TOKEN_ELEVATION = 4;
+constexpr std::uint32_t SIZEOF_TOKEN_ELEVATION = layout::TOKEN_ELEVATION::size;
 
 constexpr std::u16string_view DEVICE_PREFIX = u"\\\\.\\";
 constexpr std::string_view PHYSICAL_DRIVE = "physicaldrive";
@@ -189,12 +192,15 @@ public:
                            std::span<const std::uint8_t> in_buffer,
                            std::span<std::uint8_t> out_buffer,
                            std::uint32_t& bytes_returned) override {
+        // Callers pass one buffer as input and output, as Windows allows; the
+        // I/O manager reads the request before the driver writes the reply,
+        // so every handler decodes this copy.
+        const std::vector<std::uint8_t> request(in_buffer.begin(), in_buffer.end());
         IoctlOutcome outcome = failed_ioctl(ERROR_INVALID_HANDLE);
         if (const auto* disk = opened<DiskHandle>(device)) {
-            outcome = disk_device_io_control(*disk->disk, io_control_code, in_buffer, out_buffer);
+            outcome = disk_request(*disk, io_control_code, request, out_buffer);
         } else if (const auto* volume = opened<VolumeHandle>(device)) {
-            outcome =
-                volume_device_io_control(*volume->volume, io_control_code, in_buffer, out_buffer);
+            outcome = volume_request(*volume->volume, io_control_code, out_buffer);
         } else if (handles_.contains(device)) {
             outcome = failed_ioctl(ERROR_INVALID_FUNCTION);
         }
@@ -203,7 +209,7 @@ public:
         log("DeviceIoControl(" + hex(device) + ", " + ioctl_text(io_control_code) + ", in " +
             decimal(in_buffer.size()) + ", out " + decimal(out_buffer.size()) + ") -> " +
             true_or_false(outcome.error == 0) + ", " + decimal(outcome.bytes_returned) + " bytes" +
-            error_suffix(outcome.error));
+            (outcome.detail.empty() ? "" : ", " + outcome.detail) + error_suffix(outcome.error));
         return outcome.error == 0;
     }
 
@@ -450,7 +456,8 @@ public:
             if (information.size() < SIZEOF_TOKEN_ELEVATION) {
                 error = ERROR_INSUFFICIENT_BUFFER;
             } else {
-                put_u32(information, 0, machine_.token.elevated ? 1 : 0);
+                put_u32(information, layout::TOKEN_ELEVATION::TokenIsElevated,
+                        machine_.token.elevated ? 1 : 0);
             }
         }
         if (error != 0) last_error_ = error;
@@ -557,6 +564,29 @@ private:
         return object == handles_.end() ? nullptr : std::get_if<Kind>(&object->second);
     }
 
+    // Each IOCTL a disk's driver stack understands goes to its handler;
+    // anything else fails as drivers fail an unknown request.
+    static IoctlOutcome disk_request(const DiskHandle& handle, std::uint32_t io_control_code,
+                                     std::span<const std::uint8_t> in,
+                                     std::span<std::uint8_t> out) {
+        switch (io_control_code) {
+            case IOCTL_STORAGE_QUERY_PROPERTY:
+                return answer_storage_query_property(handle.disk->properties, in, out);
+            default:
+                return failed_ioctl(ERROR_INVALID_FUNCTION);
+        }
+    }
+
+    static IoctlOutcome volume_request(const Volume& volume, std::uint32_t io_control_code,
+                                       std::span<std::uint8_t> out) {
+        switch (io_control_code) {
+            case IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS:
+                return answer_volume_disk_extents(volume.disk_extents, out);
+            default:
+                return failed_ioctl(ERROR_INVALID_FUNCTION);
+        }
+    }
+
     std::optional<OpenObject> open_device(std::u16string_view name, std::uint32_t desired_access,
                                           std::uint32_t& error) {
         const DeviceName device = parse_device_name(name);
@@ -565,7 +595,7 @@ private:
             const auto disk = std::ranges::find(machine_.disks, *device.disk_number, &Disk::number);
             if (disk == machine_.disks.end()) return std::nullopt;
             error = disk_open_error(*disk, desired_access);
-            if (error == 0) return DiskHandle{&*disk};
+            if (error == 0) return DiskHandle{&*disk, desired_access};
         } else if (const Volume* volume =
                        device.volume_letter ? volume_of(*device.volume_letter) : nullptr) {
             error = volume->open_error;

@@ -7,6 +7,7 @@
 #include "platform/bytes.h"
 #include "platform/platform.h"
 #include "platform/simulated/win32_codes.h"
+#include "platform/windows_layouts.h"
 
 namespace quartzmon::platform::simulated {
 namespace {
@@ -26,15 +27,8 @@ constexpr std::array DRIVE_TYPE_NAMES{
     DriveTypeName{DRIVE_RAMDISK, "DRIVE_RAMDISK"},
 };
 
-// VOLUME_DISK_EXTENTS: NumberOfDiskExtents, padding, then DISK_EXTENT entries
-// (DiskNumber, padding, StartingOffset, ExtentLength). sizeof() holds one entry.
-constexpr std::size_t NUMBER_OF_DISK_EXTENTS = 0;
-constexpr std::size_t EXTENTS = 8;
-constexpr std::size_t EXTENT_DISK_NUMBER = 0;
-constexpr std::size_t EXTENT_STARTING_OFFSET = 8;
-constexpr std::size_t EXTENT_LENGTH = 16;
-constexpr std::size_t SIZEOF_DISK_EXTENT = 24;
-constexpr std::size_t SIZEOF_VOLUME_DISK_EXTENTS = EXTENTS + SIZEOF_DISK_EXTENT;
+namespace extents_layout = layout::VOLUME_DISK_EXTENTS;
+namespace extent_layout = layout::DISK_EXTENT;
 
 // A partition as Windows lays out the first data partition: 1 MiB in, 100 GiB long.
 constexpr std::int64_t DEFAULT_STARTING_OFFSET = 1048576;
@@ -56,36 +50,24 @@ std::vector<std::uint8_t> build_volume_disk_extents(JsonObject& fields) {
     const nlohmann::json::array_t& extents =
         read_array(fields.required("extents"), fields.place_of("extents"));
     std::vector<std::uint8_t> reply(
-        EXTENTS + std::max<std::size_t>(extents.size(), 1) * SIZEOF_DISK_EXTENT, 0);
-    put_u32(reply, NUMBER_OF_DISK_EXTENTS, static_cast<std::uint32_t>(extents.size()));
+        extents_layout::Extents + std::max<std::size_t>(extents.size(), 1) * extent_layout::size,
+        0);
+    put_u32(reply, extents_layout::NumberOfDiskExtents, static_cast<std::uint32_t>(extents.size()));
     for (std::size_t i = 0; i < extents.size(); ++i) {
         JsonObject extent(extents[i], element_place(fields.place_of("extents"), i));
-        const std::size_t at = EXTENTS + i * SIZEOF_DISK_EXTENT;
-        put_u32(reply, at + EXTENT_DISK_NUMBER,
+        const std::size_t at = extents_layout::Extents + i * extent_layout::size;
+        put_u32(reply, at + extent_layout::DiskNumber,
                 read_u32(extent.required("disk"), extent.place_of("disk")));
         put_u64(
-            reply, at + EXTENT_STARTING_OFFSET,
+            reply, at + extent_layout::StartingOffset,
             static_cast<std::uint64_t>(
                 extent.integer("starting_offset", 0, MAX_I64).value_or(DEFAULT_STARTING_OFFSET)));
-        put_u64(reply, at + EXTENT_LENGTH,
+        put_u64(reply, at + extent_layout::ExtentLength,
                 static_cast<std::uint64_t>(
                     extent.integer("extent_length", 0, MAX_I64).value_or(DEFAULT_EXTENT_LENGTH)));
         extent.reject_unknown_keys();
     }
     return reply;
-}
-
-// A buffer too small for the header fails outright; one too small for every
-// extent gets the header alone (NumberOfDiskExtents tells the size to use)
-// and ERROR_MORE_DATA.
-IoctlOutcome answer_volume_disk_extents(const DeviceReply& reply, std::span<std::uint8_t> out) {
-    if (reply.error != 0) return failed_ioctl(reply.error);
-    if (out.size() < SIZEOF_VOLUME_DISK_EXTENTS) return failed_ioctl(ERROR_INSUFFICIENT_BUFFER);
-    if (out.size() < reply.bytes.size()) {
-        std::copy_n(reply.bytes.begin(), EXTENTS, out.begin());
-        return {ERROR_MORE_DATA, static_cast<std::uint32_t>(SIZEOF_VOLUME_DISK_EXTENTS)};
-    }
-    return deliver_truncated(reply, out);
 }
 
 }  // namespace
@@ -120,16 +102,6 @@ std::string_view drive_type_name(std::uint32_t drive_type) {
         if (known.drive_type == drive_type) return known.name;
     }
     return {};
-}
-
-IoctlOutcome volume_device_io_control(const Volume& volume, std::uint32_t io_control_code,
-                                      std::span<const std::uint8_t>, std::span<std::uint8_t> out) {
-    switch (io_control_code) {
-        case IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS:
-            return answer_volume_disk_extents(volume.disk_extents, out);
-        default:
-            return failed_ioctl(ERROR_INVALID_FUNCTION);
-    }
 }
 
 }  // namespace quartzmon::platform::simulated

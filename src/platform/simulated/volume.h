@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 
@@ -31,9 +30,5 @@ Volume read_volume(JsonObject& object, char letter);
 // The drive type's SDK name ("DRIVE_FIXED"), or empty for a value Windows
 // does not define.
 std::string_view drive_type_name(std::uint32_t drive_type);
-
-IoctlOutcome volume_device_io_control(const Volume& volume, std::uint32_t io_control_code,
-                                      std::span<const std::uint8_t> in,
-                                      std::span<std::uint8_t> out);
 
 }  // namespace quartzmon::platform::simulated

@@ -1,29 +1,16 @@
-#include "platform/simulated/storage_device_descriptor.h"
+#include "platform/simulated/devices/storage_device_descriptor.h"
 
 #include <optional>
 #include <string>
 
 #include "platform/bytes.h"
+#include "platform/windows_layouts.h"
 
 namespace quartzmon::platform::simulated {
 namespace {
 
-// STORAGE_DEVICE_DESCRIPTOR: the fixed part is 36 bytes; sizeof() is 40
-// because of RawDeviceProperties[1] and padding, which is also the shortest
-// answer a driver gives.
-constexpr std::size_t VERSION = 0;
-constexpr std::size_t SIZE = 4;
-constexpr std::size_t DEVICE_TYPE = 8;
-constexpr std::size_t REMOVABLE_MEDIA = 10;
-constexpr std::size_t VENDOR_ID_OFFSET = 12;
-constexpr std::size_t PRODUCT_ID_OFFSET = 16;
-constexpr std::size_t PRODUCT_REVISION_OFFSET = 20;
-constexpr std::size_t SERIAL_NUMBER_OFFSET = 24;
-constexpr std::size_t BUS_TYPE = 28;
-constexpr std::size_t FIXED_PART_SIZE = 36;
-constexpr std::size_t SIZEOF_STORAGE_DEVICE_DESCRIPTOR = 40;
-
-constexpr std::uint32_t BusTypeSata = 11;
+namespace descriptor_layout = layout::STORAGE_DEVICE_DESCRIPTOR;
+using layout::BusTypeSata;
 
 struct DescriptorFields {
     std::optional<std::string> vendor_id;
@@ -46,19 +33,18 @@ void append_text(std::vector<std::uint8_t>& descriptor, std::size_t offset_field
 }
 
 std::vector<std::uint8_t> build(const DescriptorFields& fields) {
-    std::vector<std::uint8_t> descriptor(FIXED_PART_SIZE, 0);
-    put_u8(descriptor, DEVICE_TYPE, fields.device_type);
-    put_u8(descriptor, REMOVABLE_MEDIA, fields.removable_media ? 1 : 0);
-    put_u32(descriptor, BUS_TYPE, fields.bus_type);
-    append_text(descriptor, VENDOR_ID_OFFSET, fields.vendor_id);
-    append_text(descriptor, PRODUCT_ID_OFFSET, fields.product_id);
-    append_text(descriptor, PRODUCT_REVISION_OFFSET, fields.product_revision);
-    append_text(descriptor, SERIAL_NUMBER_OFFSET, fields.serial_number);
-    if (descriptor.size() < SIZEOF_STORAGE_DEVICE_DESCRIPTOR) {
-        descriptor.resize(SIZEOF_STORAGE_DEVICE_DESCRIPTOR, 0);
-    }
-    put_u32(descriptor, VERSION, SIZEOF_STORAGE_DEVICE_DESCRIPTOR);
-    put_u32(descriptor, SIZE, static_cast<std::uint32_t>(descriptor.size()));
+    std::vector<std::uint8_t> descriptor(descriptor_layout::RawDeviceProperties, 0);
+    put_u8(descriptor, descriptor_layout::DeviceType, fields.device_type);
+    put_u8(descriptor, descriptor_layout::RemovableMedia, fields.removable_media ? 1 : 0);
+    put_u32(descriptor, descriptor_layout::BusType, fields.bus_type);
+    append_text(descriptor, descriptor_layout::VendorIdOffset, fields.vendor_id);
+    append_text(descriptor, descriptor_layout::ProductIdOffset, fields.product_id);
+    append_text(descriptor, descriptor_layout::ProductRevisionOffset, fields.product_revision);
+    append_text(descriptor, descriptor_layout::SerialNumberOffset, fields.serial_number);
+    // A driver answers at least sizeof the structure, padding included.
+    if (descriptor.size() < descriptor_layout::size) descriptor.resize(descriptor_layout::size, 0);
+    put_u32(descriptor, descriptor_layout::Version, descriptor_layout::size);
+    put_u32(descriptor, descriptor_layout::Size, static_cast<std::uint32_t>(descriptor.size()));
     return descriptor;
 }
 

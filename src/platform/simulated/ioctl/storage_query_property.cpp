@@ -1,29 +1,24 @@
-#include "platform/simulated/storage_query_property.h"
+#include "platform/simulated/ioctl/storage_query_property.h"
 
 #include <array>
 #include <string_view>
 
 #include "platform/bytes.h"
 #include "platform/platform.h"
-#include "platform/simulated/storage_device_descriptor.h"
-#include "platform/simulated/storage_temperature_descriptor.h"
+#include "platform/simulated/devices/storage_device_descriptor.h"
+#include "platform/simulated/devices/storage_temperature_descriptor.h"
 #include "platform/simulated/win32_codes.h"
+#include "platform/windows_layouts.h"
 
 namespace quartzmon::platform::simulated {
 namespace {
 
-// STORAGE_PROPERTY_QUERY
-constexpr std::size_t PROPERTY_ID = 0;
-constexpr std::size_t QUERY_TYPE = 4;
-constexpr std::size_t SIZEOF_STORAGE_PROPERTY_QUERY = 12;
-
-// STORAGE_QUERY_TYPE
-constexpr std::uint32_t PropertyStandardQuery = 0;
-constexpr std::uint32_t PropertyExistsQuery = 1;
-
-constexpr std::uint32_t StorageDeviceProperty = 0;
-constexpr std::uint32_t StorageAdapterTemperatureProperty = 51;
-constexpr std::uint32_t StorageDeviceTemperatureProperty = 52;
+namespace query_layout = layout::STORAGE_PROPERTY_QUERY;
+using layout::PropertyExistsQuery;
+using layout::PropertyStandardQuery;
+using layout::StorageAdapterTemperatureProperty;
+using layout::StorageDeviceProperty;
+using layout::StorageDeviceTemperatureProperty;
 
 struct PropertyKind {
     std::uint32_t id;
@@ -59,16 +54,16 @@ StorageProperties read_storage_properties(JsonObject* described) {
 IoctlOutcome answer_storage_query_property(const StorageProperties& properties,
                                            std::span<const std::uint8_t> in,
                                            std::span<std::uint8_t> out) {
-    if (in.size() < SIZEOF_STORAGE_PROPERTY_QUERY) return failed_ioctl(ERROR_BAD_LENGTH);
-    const std::uint32_t property_id = get_u32(in, PROPERTY_ID);
-    const std::uint32_t query_type = get_u32(in, QUERY_TYPE);
+    if (in.size() < query_layout::size) return failed_ioctl(ERROR_BAD_LENGTH);
+    const std::uint32_t property_id = get_u32(in, query_layout::PropertyId);
+    const std::uint32_t query_type = get_u32(in, query_layout::QueryType);
     if (query_type != PropertyStandardQuery && query_type != PropertyExistsQuery) {
         return failed_ioctl(ERROR_INVALID_PARAMETER);
     }
 
     const auto property = properties.find(property_id);
     if (property == properties.end()) return failed_ioctl(ERROR_NOT_SUPPORTED);
-    if (query_type == PropertyExistsQuery) return {property->second.error, 0};
+    if (query_type == PropertyExistsQuery) return failed_ioctl(property->second.error);
     return deliver_truncated(property->second, out);
 }
 

@@ -55,6 +55,17 @@ std::string hex(std::uint64_t value) {
     return text;
 }
 
+std::string hex_bytes(std::span<const std::uint8_t> bytes) {
+    std::string text;
+    for (const std::uint8_t byte : bytes) {
+        char digits[4];
+        std::snprintf(digits, sizeof digits, "%02X", byte);
+        if (!text.empty()) text += ' ';
+        text += digits;
+    }
+    return text;
+}
+
 std::string decimal(std::uint64_t value) {
     return std::to_string(value);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,8 @@ std::string quote_text(std::string_view utf8);
 std::string quote_text(std::u16string_view text);
 // 0x and upper-case hexadecimal digits: 0x100, 0x0.
 std::string hex(std::uint64_t value);
+// Bytes as two upper-case hexadecimal digits each, spaced: "85 08 0E".
+std::string hex_bytes(std::span<const std::uint8_t> bytes);
 std::string decimal(std::uint64_t value);
 std::string true_or_false(bool value);
 // The SDK name of an IOCTL code, or 0x%08X.

@@ -34,6 +34,10 @@ Disk read_disk(JsonObject& object, std::uint32_t default_number) {
     } else {
         disk.properties = read_storage_properties(nullptr);
     }
+    if (const nlohmann::json* scsi = object.find("scsi_pass_through")) {
+        JsonObject behaviour(*scsi, object.place_of("scsi_pass_through"));
+        disk.scsi_pass_through = read_scsi_pass_through_behaviour(behaviour);
+    }
     object.reject_unknown_keys();
     return disk;
 }

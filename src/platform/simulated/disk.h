@@ -10,6 +10,7 @@
 
 #include "platform/simulated/description_reader.h"
 #include "platform/simulated/device_reply.h"
+#include "platform/simulated/ioctl/scsi_pass_through.h"
 #include "platform/simulated/ioctl/storage_query_property.h"
 
 namespace quartzmon::platform::simulated {
@@ -21,6 +22,7 @@ struct Disk {
     std::map<std::uint32_t, std::uint32_t> open_errors;
     std::uint32_t other_access_error = 0;
     StorageProperties properties;
+    ScsiPassThroughBehaviour scsi_pass_through;
 };
 
 // Reads one element of "disks"; default_number is its position in the array.

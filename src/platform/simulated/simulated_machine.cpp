@@ -10,6 +10,7 @@
 #include "platform/bytes.h"
 #include "platform/simulated/ascii_case.h"
 #include "platform/simulated/call_log_text.h"
+#include "platform/simulated/ioctl/scsi_pass_through.h"
 #include "platform/simulated/ioctl/storage_query_property.h"
 #include "platform/simulated/ioctl/volume_disk_extents.h"
 #include "platform/simulated/machine_description.h"
@@ -572,9 +573,23 @@ private:
         switch (io_control_code) {
             case IOCTL_STORAGE_QUERY_PROPERTY:
                 return answer_storage_query_property(handle.disk->properties, in, out);
+            case IOCTL_SCSI_PASS_THROUGH:
+                return answer_scsi_pass_through(handle.disk->scsi_pass_through,
+                                                ScsiPassThroughForm::Buffered,
+                                                scsi_target_of(*handle.disk), in, out);
+            case IOCTL_SCSI_PASS_THROUGH_DIRECT:
+                return answer_scsi_pass_through(handle.disk->scsi_pass_through,
+                                                ScsiPassThroughForm::Direct,
+                                                scsi_target_of(*handle.disk), in, out);
             default:
                 return failed_ioctl(ERROR_INVALID_FUNCTION);
         }
+    }
+
+    static ScsiTarget scsi_target_of(const Disk& disk) {
+        return [&disk](std::span<const std::uint8_t> cdb, std::span<std::uint8_t> data_in) {
+            return execute_scsi_command(disk, cdb, data_in);
+        };
     }
 
     static IoctlOutcome volume_request(const Volume& volume, std::uint32_t io_control_code,

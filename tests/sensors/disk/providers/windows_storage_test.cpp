@@ -11,6 +11,7 @@
 #include "platform/simulated/simulated_machine.h"
 #include "support/call_log.h"
 #include "support/machine.h"
+#include "support/records.h"
 #include "trace/trace.h"
 
 namespace quartzmon::sensors::disk::providers {
@@ -18,22 +19,14 @@ namespace {
 
 using enumeration::DiskIdentity;
 using platform::simulated::SimulatedMachine;
+using test_support::describe;
+using test_support::describe_all;
 
 constexpr const char* DEVICE_PROPERTY = "StorageDeviceTemperatureProperty";
 constexpr const char* ADAPTER_PROPERTY = "StorageAdapterTemperatureProperty";
 
 DiskIdentity disk_zero() {
-    DiskIdentity disk;
-    disk.physical_drive = 0;
-    disk.device_path = "\\\\.\\PhysicalDrive0";
-    disk.drive_letters = {U'C'};
-    disk.model = "Samsung SSD 980 PRO 1TB";
-    disk.serial_number = "S5GXNF0R123456";
-    disk.firmware_revision = "5B2QGXA7";
-    disk.bus_type = "NVMe";
-    disk.bus_type_code = 17;
-    disk.internal_protocol = "NVMe";
-    return disk;
+    return quartzmon::test_support::nvme_disk();
 }
 
 // A machine at 10:20:30 whose disk 0 answers the two temperature properties
@@ -92,25 +85,6 @@ ProviderDiagnostic succeeded(const char* property, std::int16_t celsius, std::st
     attempt.raw_value = static_cast<std::uint64_t>(celsius);
     attempt.detail = std::move(detail);
     return attempt;
-}
-
-// Every field in one line, so a failing comparison names what differs.
-std::string describe(const ProviderDiagnostic& d) {
-    const auto number = [](const auto& value) {
-        return value ? std::to_string(*value) : std::string("-");
-    };
-    return d.provider_name + " | " + d.result + " | error " + std::to_string(d.win32_error) +
-           " | info_count " + number(d.info_count) + " | attribute_id " + number(d.attribute_id) +
-           " | raw " + number(d.raw_value) + " | temp " + number(d.temperature_c) + " | commands " +
-           number(d.scsi_op_code) + number(d.ata_command) + number(d.feature) +
-           number(d.data_transfer_length) + " | sense " + number(d.scsi_status) +
-           number(d.sense_key) + number(d.asc) + number(d.ascq) + " | " + d.detail;
-}
-
-std::vector<std::string> describe_all(const std::vector<ProviderDiagnostic>& attempts) {
-    std::vector<std::string> lines;
-    for (const auto& attempt : attempts) lines.push_back(describe(attempt));
-    return lines;
 }
 
 const std::string SHORT_REPLY = "DeviceIoControl failed or bytes returned too small: ";

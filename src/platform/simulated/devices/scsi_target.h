@@ -1,0 +1,45 @@
+// A disk as a SCSI target: what it answers to one command descriptor block.
+// The USB bridge in front of a drive is such a target; a disk with no bridge
+// described knows no command the sensor sends and rejects each with CHECK
+// CONDITION, ILLEGAL REQUEST, INVALID COMMAND OPERATION CODE.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace quartzmon::platform::simulated {
+
+struct Disk;
+
+// SAM status codes.
+inline constexpr std::uint8_t SCSI_STATUS_GOOD = 0x00;
+inline constexpr std::uint8_t SCSI_STATUS_CHECK_CONDITION = 0x02;
+
+// SPC sense keys and the additional sense codes the targets use.
+inline constexpr std::uint8_t SENSE_KEY_ILLEGAL_REQUEST = 0x05;
+inline constexpr std::uint8_t ASC_INVALID_COMMAND_OPERATION_CODE = 0x20;
+inline constexpr std::uint8_t ASC_INVALID_FIELD_IN_CDB = 0x24;
+
+struct ScsiCommandOutcome {
+    std::uint8_t status = SCSI_STATUS_GOOD;
+    std::vector<std::uint8_t> sense;  // empty when there is none
+    std::uint32_t data_transferred = 0;
+    std::string decoded;  // what the target understood, for the call log
+};
+
+// Sense data in fixed format (response code 70h) and descriptor format (72h).
+std::vector<std::uint8_t> fixed_format_sense(std::uint8_t sense_key, std::uint8_t asc,
+                                             std::uint8_t ascq);
+std::vector<std::uint8_t> descriptor_format_sense(std::uint8_t sense_key, std::uint8_t asc,
+                                                  std::uint8_t ascq);
+
+// CHECK CONDITION with fixed-format sense.
+ScsiCommandOutcome check_condition(std::uint8_t sense_key, std::uint8_t asc, std::uint8_t ascq);
+
+// Executes one command on the disk's target; data_in receives what it reads.
+ScsiCommandOutcome execute_scsi_command(const Disk& disk, std::span<const std::uint8_t> cdb,
+                                        std::span<std::uint8_t> data_in);
+
+}  // namespace quartzmon::platform::simulated

@@ -1,0 +1,126 @@
+#include "platform/simulated/ioctl/scsi_pass_through.h"
+
+#include <algorithm>
+
+#include "platform/bytes.h"
+#include "platform/platform.h"
+#include "platform/simulated/call_log_text.h"
+#include "platform/windows_layouts.h"
+
+namespace quartzmon::platform::simulated {
+namespace {
+
+// Both forms share every field but the one at 24.
+namespace spt = layout::SCSI_PASS_THROUGH;
+namespace sptd = layout::SCSI_PASS_THROUGH_DIRECT;
+
+struct PassThroughRequest {
+    std::span<const std::uint8_t> cdb;
+    std::uint8_t sense_info_length = 0;
+    std::uint32_t sense_info_offset = 0;
+    bool data_in = false;
+    std::uint32_t data_transfer_length = 0;
+    std::uint64_t data_buffer = 0;  // offset (buffered) or address (direct)
+};
+
+PassThroughRequest decode(std::span<const std::uint8_t> in, ScsiPassThroughForm form) {
+    PassThroughRequest request;
+    request.cdb = in.subspan(spt::Cdb, get_u8(in, spt::CdbLength));
+    request.sense_info_length = get_u8(in, spt::SenseInfoLength);
+    request.sense_info_offset = get_u32(in, spt::SenseInfoOffset);
+    request.data_in = get_u8(in, spt::DataIn) == layout::SCSI_IOCTL_DATA_IN;
+    request.data_transfer_length = get_u32(in, spt::DataTransferLength);
+    request.data_buffer =
+        get_u64(in, form == ScsiPassThroughForm::Direct ? sptd::DataBuffer : spt::DataBufferOffset);
+    return request;
+}
+
+bool fits(std::uint64_t offset, std::uint64_t length, std::size_t size) {
+    return offset <= size && length <= size - offset;
+}
+
+// The port driver refuses a header of another size, a CDB longer than the
+// field, and sense or data areas that lie outside the buffer.
+bool is_well_formed(std::span<const std::uint8_t> in, std::span<std::uint8_t> out,
+                    ScsiPassThroughForm form) {
+    if (in.size() < spt::size || out.size() < spt::size) return false;
+    if (get_u16(in, spt::Length) != spt::size) return false;
+    if (get_u8(in, spt::CdbLength) > spt::CdbCapacity) return false;
+    const PassThroughRequest request = decode(in, form);
+    if (!fits(request.sense_info_offset, request.sense_info_length, out.size())) return false;
+    if (form == ScsiPassThroughForm::Buffered)
+        return fits(request.data_buffer, request.data_transfer_length, out.size());
+    return request.data_transfer_length == 0 || request.data_buffer != 0;
+}
+
+// The one place where the address a direct request carries is followed: it is
+// the caller's own buffer in this process, as it is in the caller's address
+// space on Windows.
+std::span<std::uint8_t> caller_data_buffer(std::uint64_t address, std::uint32_t length) {
+    if (length == 0) return {};
+    return {reinterpret_cast<std::uint8_t*>(static_cast<std::uintptr_t>(address)), length};
+}
+
+std::string cdb_text(std::span<const std::uint8_t> cdb) {
+    return "CDB " + hex_bytes(cdb);
+}
+
+std::uint32_t bytes_returned(const PassThroughRequest& request, const ScsiCommandOutcome& outcome,
+                             ScsiPassThroughForm form) {
+    std::uint64_t end =
+        std::max<std::uint64_t>(spt::size, request.sense_info_offset + outcome.sense.size());
+    if (form == ScsiPassThroughForm::Buffered && outcome.data_transferred > 0)
+        end = std::max(end, request.data_buffer + outcome.data_transferred);
+    return static_cast<std::uint32_t>(end);
+}
+
+}  // namespace
+
+ScsiPassThroughBehaviour read_scsi_pass_through_behaviour(JsonObject& object) {
+    ScsiPassThroughBehaviour behaviour;
+    behaviour.direct_error = object.u32("direct_error").value_or(0);
+    behaviour.buffered_error = object.u32("buffered_error").value_or(0);
+    behaviour.direct_data_zero = object.boolean("direct_data_zero").value_or(false);
+    object.reject_unknown_keys();
+    return behaviour;
+}
+
+IoctlOutcome answer_scsi_pass_through(const ScsiPassThroughBehaviour& behaviour,
+                                      ScsiPassThroughForm form, const ScsiTarget& target,
+                                      std::span<const std::uint8_t> in,
+                                      std::span<std::uint8_t> out) {
+    if (!is_well_formed(in, out, form)) return failed_ioctl(ERROR_INVALID_PARAMETER);
+    const PassThroughRequest request = decode(in, form);
+    const std::uint32_t form_error =
+        form == ScsiPassThroughForm::Direct ? behaviour.direct_error : behaviour.buffered_error;
+    if (form_error != 0) return {form_error, 0, cdb_text(request.cdb)};
+
+    // The target reads into a buffer of its own; what reaches the caller is
+    // then copied as the form says.
+    std::vector<std::uint8_t> data(request.data_in ? request.data_transfer_length : 0, 0);
+    const ScsiCommandOutcome outcome = target(request.cdb, data);
+    const std::uint32_t transferred =
+        std::min<std::uint32_t>(outcome.data_transferred, static_cast<std::uint32_t>(data.size()));
+
+    // The reply is the request with status, lengths, sense and data filled in.
+    std::copy_n(in.begin(), std::min(in.size(), out.size()), out.begin());
+    put_u8(out, spt::ScsiStatus, outcome.status);
+    const std::size_t sense_length =
+        std::min<std::size_t>(outcome.sense.size(), request.sense_info_length);
+    std::copy_n(outcome.sense.begin(), sense_length, out.begin() + request.sense_info_offset);
+    put_u8(out, spt::SenseInfoLength, static_cast<std::uint8_t>(sense_length));
+    put_u32(out, spt::DataTransferLength, transferred);
+    if (form == ScsiPassThroughForm::Buffered) {
+        std::copy_n(data.begin(), transferred, out.begin() + request.data_buffer);
+    } else if (!behaviour.direct_data_zero) {
+        std::ranges::copy(std::span(data).first(transferred),
+                          caller_data_buffer(request.data_buffer, transferred).begin());
+    }
+
+    std::string detail = cdb_text(request.cdb);
+    if (!outcome.decoded.empty()) detail += " (" + outcome.decoded + ")";
+    detail += ", status " + decimal(outcome.status);
+    return {0, bytes_returned(request, outcome, form), detail};
+}
+
+}  // namespace quartzmon::platform::simulated

@@ -1,0 +1,41 @@
+// IOCTL_SCSI_PASS_THROUGH and IOCTL_SCSI_PASS_THROUGH_DIRECT as the port
+// driver decodes them: the SCSI_PASS_THROUGH(_DIRECT) header is checked, the
+// command descriptor block goes to the disk's SCSI target, and status, sense
+// and data come back in the request (buffered) or in the caller's data buffer
+// (direct).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+
+#include "platform/simulated/description_reader.h"
+#include "platform/simulated/device_reply.h"
+#include "platform/simulated/devices/scsi_target.h"
+
+namespace quartzmon::platform::simulated {
+
+// How a disk's driver stack passes the two forms on, described under
+// "scsi_pass_through": { "direct_error": 1, "buffered_error": 50,
+// "direct_data_zero": true }. An error fails that form before the target sees
+// it; direct_data_zero completes direct requests with the target's status but
+// no data in the caller's buffer, as some bridges' drivers do.
+struct ScsiPassThroughBehaviour {
+    std::uint32_t direct_error = 0;
+    std::uint32_t buffered_error = 0;
+    bool direct_data_zero = false;
+};
+
+ScsiPassThroughBehaviour read_scsi_pass_through_behaviour(JsonObject& object);
+
+enum class ScsiPassThroughForm { Buffered, Direct };
+
+using ScsiTarget = std::function<ScsiCommandOutcome(std::span<const std::uint8_t> cdb,
+                                                    std::span<std::uint8_t> data_in)>;
+
+IoctlOutcome answer_scsi_pass_through(const ScsiPassThroughBehaviour& behaviour,
+                                      ScsiPassThroughForm form, const ScsiTarget& target,
+                                      std::span<const std::uint8_t> in,
+                                      std::span<std::uint8_t> out);
+
+}  // namespace quartzmon::platform::simulated

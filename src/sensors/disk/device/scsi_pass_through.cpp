@@ -1,0 +1,102 @@
+#include "sensors/disk/device/scsi_pass_through.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "platform/bytes.h"
+#include "platform/windows_layouts.h"
+
+namespace quartzmon::sensors::disk::device {
+
+using namespace quartzmon::platform;
+namespace spt = layout::SCSI_PASS_THROUGH;
+namespace sptd = layout::SCSI_PASS_THROUGH_DIRECT;
+
+namespace {
+
+// Seconds the port driver waits for the device before it gives up.
+constexpr std::uint32_t DEVICE_TIMEOUT_SECONDS = 3;
+
+// The sense area follows the request; the buffered data area follows it.
+constexpr std::size_t SENSE_AREA_OFFSET = spt::size;
+constexpr std::size_t DATA_AREA_OFFSET = SENSE_AREA_OFFSET + SENSE_AREA_SIZE;
+
+// SPC sense data response codes and field positions.
+constexpr std::uint8_t RESPONSE_CODE_MASK = 0x7F;
+constexpr std::uint8_t FIXED_CURRENT = 0x70;
+constexpr std::uint8_t FIXED_DEFERRED = 0x71;
+constexpr std::uint8_t DESCRIPTOR_CURRENT = 0x72;
+constexpr std::uint8_t DESCRIPTOR_DEFERRED = 0x73;
+constexpr std::uint8_t SENSE_KEY_MASK = 0x0F;
+constexpr std::size_t FIXED_SENSE_KEY = 2;
+constexpr std::size_t FIXED_ASC = 12;
+constexpr std::size_t FIXED_ASCQ = 13;
+constexpr std::size_t DESCRIPTOR_SENSE_KEY = 1;
+constexpr std::size_t DESCRIPTOR_ASC = 2;
+constexpr std::size_t DESCRIPTOR_ASCQ = 3;
+
+// The fields both forms share; offset 24 differs and is the caller's to fill.
+void fill_request(std::span<std::uint8_t> request, const ScsiCommand& command) {
+    put_u16(request, spt::Length, static_cast<std::uint16_t>(spt::size));
+    put_u8(request, spt::CdbLength, command.cdb_length);
+    put_u8(request, spt::SenseInfoLength, static_cast<std::uint8_t>(SENSE_AREA_SIZE));
+    put_u8(request, spt::DataIn, layout::SCSI_IOCTL_DATA_IN);
+    put_u32(request, spt::DataTransferLength, command.data_length);
+    put_u32(request, spt::TimeOutValue, DEVICE_TIMEOUT_SECONDS);
+    put_u32(request, spt::SenseInfoOffset, static_cast<std::uint32_t>(SENSE_AREA_OFFSET));
+    std::ranges::copy(command.cdb, request.begin() + spt::Cdb);
+}
+
+void read_status_and_sense(std::span<const std::uint8_t> request, ScsiReply& reply) {
+    reply.scsi_status = get_u8(request, spt::ScsiStatus);
+    std::copy_n(request.begin() + SENSE_AREA_OFFSET, SENSE_AREA_SIZE, reply.sense.begin());
+}
+
+}  // namespace
+
+ScsiReply send_scsi_direct(const DeviceHandle& device, const ScsiCommand& command,
+                           std::span<std::uint8_t> data) {
+    std::ranges::fill(data, 0);
+    std::vector<std::uint8_t> request(DATA_AREA_OFFSET, 0);
+    fill_request(request, command);
+    // The driver writes the data straight into the caller's buffer.
+    put_u64(request, sptd::DataBuffer, reinterpret_cast<std::uintptr_t>(data.data()));
+
+    ScsiReply reply;
+    reply.call = device_io_control(device, IOCTL_SCSI_PASS_THROUGH_DIRECT, request, request);
+    read_status_and_sense(request, reply);
+    return reply;
+}
+
+ScsiReply send_scsi_buffered(const DeviceHandle& device, const ScsiCommand& command) {
+    std::vector<std::uint8_t> request(DATA_AREA_OFFSET + command.data_length, 0);
+    fill_request(request, command);
+    put_u64(request, spt::DataBufferOffset, DATA_AREA_OFFSET);
+
+    ScsiReply reply;
+    reply.call = device_io_control(device, IOCTL_SCSI_PASS_THROUGH, request, request);
+    read_status_and_sense(request, reply);
+    reply.data.assign(request.begin() + DATA_AREA_OFFSET, request.end());
+    return reply;
+}
+
+SenseValues decode_sense(std::span<const std::uint8_t> sense) {
+    switch (get_u8(sense, 0) & RESPONSE_CODE_MASK) {
+        case FIXED_CURRENT:
+        case FIXED_DEFERRED:
+            return read_fixed_format_sense(sense);
+        case DESCRIPTOR_CURRENT:
+        case DESCRIPTOR_DEFERRED:
+            return {static_cast<std::uint8_t>(get_u8(sense, DESCRIPTOR_SENSE_KEY) & SENSE_KEY_MASK),
+                    get_u8(sense, DESCRIPTOR_ASC), get_u8(sense, DESCRIPTOR_ASCQ)};
+        default:
+            return {};
+    }
+}
+
+SenseValues read_fixed_format_sense(std::span<const std::uint8_t> sense) {
+    return {static_cast<std::uint8_t>(get_u8(sense, FIXED_SENSE_KEY) & SENSE_KEY_MASK),
+            get_u8(sense, FIXED_ASC), get_u8(sense, FIXED_ASCQ)};
+}
+
+}  // namespace quartzmon::sensors::disk::device

@@ -1,0 +1,61 @@
+// A SCSI command sent through the Windows SCSI pass-through, in its two forms:
+// direct (the request carries the address of a separate data buffer) and
+// buffered (the data area follows the request in the same buffer). Both carry
+// a 32-byte sense area and a 3-second device timeout. Facts only: what the
+// call, the status and the sense area said; when to fall back from one form
+// to the other, and what a status means, is each provider's own decision.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "sensors/disk/device/device_handle.h"
+
+namespace quartzmon::sensors::disk::device {
+
+inline constexpr std::size_t SENSE_AREA_SIZE = 32;
+
+// A command descriptor block of 6 to 16 bytes, sent in the 16-byte Cdb field
+// (bytes past cdb_length are zero), reading data_length bytes from the device.
+struct ScsiCommand {
+    std::array<std::uint8_t, 16> cdb{};
+    std::uint8_t cdb_length = 0;
+    std::uint32_t data_length = 0;
+};
+
+struct ScsiReply {
+    IoctlResult call;
+    std::uint8_t scsi_status = 0;  // as the driver left it in the request
+    std::array<std::uint8_t, SENSE_AREA_SIZE> sense{};
+    // The buffered form's data area, copied out of the request (empty for the
+    // direct form, whose data lands in the caller's buffer).
+    std::vector<std::uint8_t> data;
+};
+
+// IOCTL_SCSI_PASS_THROUGH_DIRECT: the data buffer is zero-filled first and
+// receives what the device sends; it must hold command.data_length bytes.
+ScsiReply send_scsi_direct(const DeviceHandle& device, const ScsiCommand& command,
+                           std::span<std::uint8_t> data);
+
+// IOCTL_SCSI_PASS_THROUGH: the data area follows the sense area in the request.
+ScsiReply send_scsi_buffered(const DeviceHandle& device, const ScsiCommand& command);
+
+// The sense key and additional sense code and qualifier of a sense area.
+struct SenseValues {
+    std::optional<std::uint8_t> sense_key;
+    std::optional<std::uint8_t> asc;
+    std::optional<std::uint8_t> ascq;
+};
+
+// By the sense area's response code: fixed format (70h, 71h) or descriptor
+// format (72h, 73h); any other response code gives no values.
+SenseValues decode_sense(std::span<const std::uint8_t> sense);
+
+// The fixed-format positions, whatever the response code says.
+SenseValues read_fixed_format_sense(std::span<const std::uint8_t> sense);
+
+}  // namespace quartzmon::sensors::disk::device

@@ -51,8 +51,10 @@ void write_whole_buffer(Platform& platform, Handle file, std::span<const std::ui
 
 }  // namespace
 
-std::u16string default_result_path(Platform& platform) {
-    return temp_directory(platform) + std::u16string(RESULT_FILE_NAME);
+std::optional<std::u16string> default_result_path(Platform& platform) {
+    const std::u16string directory = temp_directory(platform);
+    if (directory.empty()) return std::nullopt;
+    return directory + std::u16string(RESULT_FILE_NAME);
 }
 
 void write_result_file(Platform& platform, const std::u16string& path,

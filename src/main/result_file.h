@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -12,8 +13,9 @@ namespace quartzmon {
 inline constexpr std::u16string_view RESULT_FILE_NAME = u"kiv_disk_health.json";
 
 // The user's temporary directory (GetTempPath2W where kernel32 exports it,
-// else GetTempPathW) joined with the result file name.
-std::u16string default_result_path(platform::Platform& platform);
+// else GetTempPathW) joined with the result file name; none when the call
+// fails.
+std::optional<std::u16string> default_result_path(platform::Platform& platform);
 
 // Writes the document to path. Every failure is dropped silently: the consumer
 // only sees a missing or unchanged file.

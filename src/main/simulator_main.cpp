@@ -55,9 +55,13 @@ int main(int argc, char** argv) {
 
     const int exit_code = quartzmon::run_sensor(**machine, options.sensor_arguments);
 
-    const auto path = quartzmon::find_result_path(options.sensor_arguments)
-                          .value_or(quartzmon::default_result_path(**machine));
-    std::fprintf(stderr, "disk_sensor_sim: result document path: %s\n",
-                 quartzmon::platform::utf16_to_utf8(path).c_str());
+    auto path = quartzmon::find_result_path(options.sensor_arguments);
+    if (!path) path = quartzmon::default_result_path(**machine);
+    if (path) {
+        std::fprintf(stderr, "disk_sensor_sim: result document path: %s\n",
+                     quartzmon::platform::utf16_to_utf8(*path).c_str());
+    } else {
+        std::fprintf(stderr, "disk_sensor_sim: no temporary directory, no document written\n");
+    }
     return exit_code;
 }

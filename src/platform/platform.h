@@ -129,6 +129,7 @@ public:
     // ---- kernel32: last error, error mode, clock -------------------------
     virtual std::uint32_t get_last_error() = 0;
     virtual void set_last_error(std::uint32_t error) = 0;
+    virtual std::uint32_t get_error_mode() = 0;
     virtual std::uint32_t set_error_mode(std::uint32_t mode) = 0;
     virtual SystemTime get_local_time() = 0;
     virtual std::uint64_t get_tick_count64() = 0;

@@ -41,6 +41,7 @@ TempDescription read_temp(JsonObject* temp) {
             directory = std::filesystem::path(std::u8string(described->begin(), described->end()));
         }
         result.has_get_temp_path2 = temp->boolean("has_get_temp_path2").value_or(true);
+        result.error = temp->u32("error").value_or(0);
         temp->reject_unknown_keys();
     }
     if (directory.empty()) {
@@ -109,6 +110,8 @@ MachineDescription read_machine_description(const nlohmann::json& description) {
     if (auto programs = section(root, "programs")) machine.programs = read_programs(*programs);
     machine.system_directory = utf8_to_utf16(
         root.text("system_directory").value_or(std::string(DEFAULT_SYSTEM_DIRECTORY)));
+
+    machine.inherited_error_mode = root.u32("inherited_error_mode").value_or(0);
 
     root.reject_unknown_keys();
     return machine;

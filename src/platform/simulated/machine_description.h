@@ -28,6 +28,7 @@ struct TokenDescription {
 struct TempDescription {
     std::u16string directory;  // ends in the host's path separator
     bool has_get_temp_path2 = true;
+    std::uint32_t error = 0;  // both calls fail with it
 };
 
 struct MachineDescription {
@@ -41,6 +42,8 @@ struct MachineDescription {
     DeviceTree device_tree;
     std::vector<Program> programs;
     std::u16string system_directory;
+    // The error mode the process inherits from the one that started it.
+    std::uint32_t inherited_error_mode = 0;
 };
 
 // Throws DescriptionError on a malformed description.

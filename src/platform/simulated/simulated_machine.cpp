@@ -115,7 +115,8 @@ bool copy_optional_text(const std::string& text, std::span<char16_t> buffer) {
 
 class Machine final : public SimulatedMachine {
 public:
-    explicit Machine(MachineDescription description) : machine_(std::move(description)) {}
+    explicit Machine(MachineDescription description)
+        : machine_(std::move(description)), error_mode_(machine_.inherited_error_mode) {}
 
     const std::vector<std::string>& call_log() const override { return log_; }
     void clear_call_log() override { log_.clear(); }
@@ -130,6 +131,11 @@ public:
     void set_last_error(std::uint32_t error) override {
         last_error_ = error;
         log("SetLastError(" + decimal(error) + ")");
+    }
+
+    std::uint32_t get_error_mode() override {
+        log("GetErrorMode() -> " + hex(error_mode_));
+        return error_mode_;
     }
 
     std::uint32_t set_error_mode(std::uint32_t mode) override {
@@ -267,21 +273,13 @@ public:
     // Without the export the call would jump through a null pointer; the
     // simulation fails it instead, and the log shows it.
     std::uint32_t get_temp_path2(std::span<char16_t> buffer) override {
-        if (!machine_.temp.has_get_temp_path2) {
-            last_error_ = ERROR_PROC_NOT_FOUND;
-            log("GetTempPath2W(" + decimal(buffer.size()) + ") -> 0" +
-                error_suffix(ERROR_PROC_NOT_FOUND));
-            return 0;
-        }
-        const std::uint32_t length = copy_path_text(machine_.temp.directory, buffer);
-        log("GetTempPath2W(" + decimal(buffer.size()) + ") -> " + decimal(length));
-        return length;
+        const std::uint32_t error =
+            machine_.temp.has_get_temp_path2 ? machine_.temp.error : ERROR_PROC_NOT_FOUND;
+        return answer_temp_path("GetTempPath2W", error, buffer);
     }
 
     std::uint32_t get_temp_path(std::span<char16_t> buffer) override {
-        const std::uint32_t length = copy_path_text(machine_.temp.directory, buffer);
-        log("GetTempPathW(" + decimal(buffer.size()) + ") -> " + decimal(length));
-        return length;
+        return answer_temp_path("GetTempPathW", machine_.temp.error, buffer);
     }
 
     // ---- volumes -------------------------------------------------------
@@ -665,6 +663,17 @@ private:
         return "WAIT_FAILED";
     }
 
+    // A failure returns 0 with the last error set, as both functions do.
+    std::uint32_t answer_temp_path(std::string_view function, std::uint32_t error,
+                                   std::span<char16_t> buffer) {
+        const std::uint32_t length =
+            error == 0 ? copy_path_text(machine_.temp.directory, buffer) : 0;
+        if (error != 0) last_error_ = error;
+        log(std::string(function) + "(" + decimal(buffer.size()) + ") -> " + decimal(length) +
+            error_suffix(error));
+        return length;
+    }
+
     bool finish_transfer(std::string_view function, Handle file, std::size_t size,
                          const FileTransfer& transfer, std::uint32_t& bytes) {
         bytes = transfer.bytes;
@@ -680,7 +689,7 @@ private:
     Handle next_handle_ = FIRST_HANDLE;
     std::vector<Child> children_;
     std::uint32_t last_error_ = 0;
-    std::uint32_t error_mode_ = 0;
+    std::uint32_t error_mode_;
     std::vector<std::string> log_;
 };
 

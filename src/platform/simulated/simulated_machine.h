@@ -10,7 +10,8 @@
 //   {
 //     "token":     { "elevated": true, "open_error": 5, "information_error": 87 },
 //     "clock":     { "local_time": "2024-05-14T09:05:03.250", "tick_count": 7200000 },
-//     "temp":      { "directory": "/tmp/", "has_get_temp_path2": true },
+//     "temp":      { "directory": "/tmp/", "has_get_temp_path2": true, "error": 0 },
+//     "inherited_error_mode": 0,
 //     "files":     { "allocation_error": 120, "end_of_file_error": 5,
 //                    "write_error": 112, "max_bytes_per_write": 0 },
 //     "disks": [ { "number": 0,
@@ -58,6 +59,7 @@
 // clang-format off
 //   GetLastError() -> 2
 //   SetLastError(0)
+//   GetErrorMode() -> 0x0
 //   SetErrorMode(0x8001) -> 0x0
 //   GetLocalTime() -> 2024-05-14 09:05:03.250
 //   GetTickCount64() -> 7200000
@@ -67,6 +69,8 @@
 //   CloseHandle(0x100) -> TRUE
 //   DeviceIoControl(0x100, IOCTL_STORAGE_QUERY_PROPERTY, in 12, out 1024) -> TRUE, 40 bytes
 //   DeviceIoControl(0x100, IOCTL_STORAGE_QUERY_PROPERTY, in 12, out 512) -> FALSE, 0 bytes, error 50
+//   DeviceIoControl(0x100, IOCTL_SCSI_PASS_THROUGH, in 600, out 600) -> TRUE, 88 bytes, CDB 85 08 ..., status 2
+//     (a handler may add what it decoded; a data address never appears)
 //   WriteFile(0x104, 2048) -> TRUE, 2048 bytes
 //   ReadFile(0x10C, 4096) -> FALSE, 0 bytes, error 109
 //   SetFileInformationByHandle(0x104, FileAllocationInfo, 8) -> FALSE, error 120

@@ -120,6 +120,10 @@ void WindowsPlatform::set_last_error(std::uint32_t error) {
     SetLastError(error);
 }
 
+std::uint32_t WindowsPlatform::get_error_mode() {
+    return GetErrorMode();
+}
+
 std::uint32_t WindowsPlatform::set_error_mode(std::uint32_t mode) {
     return SetErrorMode(mode);
 }

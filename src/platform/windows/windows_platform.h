@@ -18,6 +18,7 @@ class WindowsPlatform final : public Platform {
 public:
     std::uint32_t get_last_error() override;
     void set_last_error(std::uint32_t error) override;
+    std::uint32_t get_error_mode() override;
     std::uint32_t set_error_mode(std::uint32_t mode) override;
     SystemTime get_local_time() override;
     std::uint64_t get_tick_count64() override;

@@ -35,6 +35,7 @@ TEST(CallLogTest, OneLinePerCallWithArgumentsResultAndError) {
     DevInst node = 0;
     ChildProcess child;
 
+    machine->get_error_mode();
     machine->set_error_mode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     machine->get_local_time();
     machine->create_file(u"\\\\.\\PhysicalDrive0", GENERIC_READ, 3, OPEN_EXISTING, 0x80);
@@ -68,6 +69,7 @@ TEST(CallLogTest, OneLinePerCallWithArgumentsResultAndError) {
     machine->close_handle(0x999);
 
     const std::vector<std::string> expected{
+        "GetErrorMode() -> 0x0",
         "SetErrorMode(0x8001) -> 0x0",
         "GetLocalTime() -> 2024-12-31 23:59:59.500",
         R"(CreateFileW("\\.\PhysicalDrive0", 0x80000000, 0x3, 3, 0x80) -> INVALID_HANDLE_VALUE, error 5)",

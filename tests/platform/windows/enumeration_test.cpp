@@ -22,20 +22,6 @@ namespace {
 using platform::utf16_to_utf8;
 using platform::utf8_to_utf16;
 
-const std::string DRIVE_LETTER_SCRIPT =
-    "\n"
-    "$parts = Get-CimInstance Win32_LogicalDiskToPartition -ErrorAction SilentlyContinue\n"
-    "foreach ($p in $parts) {\n"
-    "    $dep = [string]$p.Dependent.DeviceID\n"
-    "    $ant = [string]$p.Antecedent.DeviceID\n"
-    "    if ($dep -match '^([A-Za-z]):?$') {\n"
-    "        $let = $matches[1].ToUpper()\n"
-    "        if ($ant -match 'Disk #(\\d+)') {\n"
-    "            Write-Output \"$($matches[1]):$let\"\n"
-    "        }\n"
-    "    }\n"
-    "}\n";
-
 std::wstring wide(const std::string& text) {
     const std::u16string units = utf8_to_utf16(text);
     return std::wstring(units.begin(), units.end());
@@ -162,9 +148,8 @@ TEST_F(WineEnumerationTest, StandInPowerShellGetsTheScriptAndItsLinesBecomeTheMa
     // program's own directory, where a search by name would look first.
     const std::string powershell = system_directory() + "\\WindowsPowerShell\\v1.0\\powershell.exe";
     const std::vector<std::string> expected = {powershell,        powershell, "-NoProfile",
-                                               "-NonInteractive", "-Command", DRIVE_LETTER_SCRIPT};
+                                               "-NonInteractive", "-Command", std::string(DRIVE_LETTER_SCRIPT)};
     EXPECT_EQ(recorded_run(record), expected);
-    EXPECT_EQ(DRIVE_LETTER_SCRIPT.size(), 376u);
 }
 
 TEST_F(WineEnumerationTest, NonzeroPowerShellExitGivesAnEmptyMapDespiteItsOutput) {

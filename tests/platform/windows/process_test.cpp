@@ -145,6 +145,7 @@ TEST_F(ProcessTest, ErrorModeReturnsThePreviousMode) {
     const std::uint32_t original = platform.set_error_mode(SEM_FAILCRITICALERRORS);
     EXPECT_EQ(platform.set_error_mode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX),
               SEM_FAILCRITICALERRORS);
+    EXPECT_EQ(platform.get_error_mode(), SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     platform.set_error_mode(original);
 }
 

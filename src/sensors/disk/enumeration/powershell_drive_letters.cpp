@@ -15,21 +15,6 @@ using namespace quartzmon::platform;
 
 namespace {
 
-// Prints one "disk:LETTER" line per partition that carries a drive letter.
-constexpr std::string_view DRIVE_LETTER_SCRIPT =
-    "\n"
-    "$parts = Get-CimInstance Win32_LogicalDiskToPartition -ErrorAction SilentlyContinue\n"
-    "foreach ($p in $parts) {\n"
-    "    $dep = [string]$p.Dependent.DeviceID\n"
-    "    $ant = [string]$p.Antecedent.DeviceID\n"
-    "    if ($dep -match '^([A-Za-z]):?$') {\n"
-    "        $let = $matches[1].ToUpper()\n"
-    "        if ($ant -match 'Disk #(\\d+)') {\n"
-    "            Write-Output \"$($matches[1]):$let\"\n"
-    "        }\n"
-    "    }\n"
-    "}\n";
-
 // Windows PowerShell is started from the system directory by its full path:
 // a search by name would look in the program's own folder and the current
 // folder first, where anyone who can write there could plant a program that

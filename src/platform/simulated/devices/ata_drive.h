@@ -1,0 +1,47 @@
+// An ATA drive as a pass-through request reaches it: a task file goes in, the
+// drive answers with its Status and Error registers and, for a data-in
+// command, data. The drive knows SMART READ DATA, answered from its described
+// SMART data block; it aborts every other command, as a drive does with one it
+// does not implement.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "platform/simulated/description_reader.h"
+
+namespace quartzmon::platform::simulated {
+
+// The command registers of the ATA task file, as the host writes them.
+struct AtaTaskFile {
+    std::uint8_t features = 0;
+    std::uint8_t count = 0;
+    std::uint8_t lba_low = 0;
+    std::uint8_t lba_mid = 0;
+    std::uint8_t lba_high = 0;
+    std::uint8_t device = 0;
+    std::uint8_t command = 0;
+};
+
+struct AtaDrive {
+    std::array<std::uint8_t, 512> smart_data{};  // what SMART READ DATA returns
+};
+
+// The Status and Error registers after the command, and the bytes of data the
+// drive sent to the host.
+struct AtaResult {
+    std::uint8_t status = 0;
+    std::uint8_t error = 0;
+    std::size_t bytes_transferred = 0;
+};
+
+// Reads { "smart": ... }: the SMART data block as "attributes" (with an
+// optional "revision") or as "hex"; without "smart", a healthy disk at 40 °C.
+AtaDrive read_ata_drive(JsonObject& object);
+
+// Executes one command; data_in receives at most its own size of the data.
+AtaResult execute(const AtaDrive& drive, const AtaTaskFile& task, std::span<std::uint8_t> data_in);
+
+}  // namespace quartzmon::platform::simulated

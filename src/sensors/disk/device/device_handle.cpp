@@ -52,7 +52,8 @@ IoctlResult device_io_control(const DeviceHandle& device, std::uint32_t io_contr
     IoctlResult result;
     result.succeeded = device.platform().device_io_control(device.get(), io_control_code, in, out,
                                                            result.bytes_returned);
-    if (!result.succeeded) result.win32_error = device.platform().get_last_error();
+    result.last_error = device.platform().get_last_error();
+    if (!result.succeeded) result.win32_error = result.last_error;
     return result;
 }
 

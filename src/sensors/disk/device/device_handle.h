@@ -44,13 +44,18 @@ std::expected<DeviceHandle, std::uint32_t> open_device(platform::Platform& platf
 std::expected<DeviceHandle, std::uint32_t> open_device_with_best_access(
     platform::Platform& platform, std::string_view device_path);
 
+// Seconds a pass-through request lets the port driver wait for the device.
+inline constexpr std::uint32_t PASS_THROUGH_TIMEOUT_SECONDS = 3;
+
 // What one DeviceIoControl did: whether it returned TRUE, the byte count it
-// reported, and GetLastError's value read right after a failed call (0 when
-// it succeeded, and then not read).
+// reported, and GetLastError's value read right after the call. A succeeded
+// call leaves whatever the thread held before, so win32_error is the error of
+// the call (0 when it succeeded) and last_error the raw value.
 struct IoctlResult {
     bool succeeded = false;
     std::uint32_t bytes_returned = 0;
     std::uint32_t win32_error = 0;
+    std::uint32_t last_error = 0;
 };
 
 IoctlResult device_io_control(const DeviceHandle& device, std::uint32_t io_control_code,

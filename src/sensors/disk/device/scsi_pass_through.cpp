@@ -14,9 +14,6 @@ namespace sptd = layout::SCSI_PASS_THROUGH_DIRECT;
 
 namespace {
 
-// Seconds the port driver waits for the device before it gives up.
-constexpr std::uint32_t DEVICE_TIMEOUT_SECONDS = 3;
-
 // The sense area follows the request; the buffered data area follows it.
 constexpr std::size_t SENSE_AREA_OFFSET = spt::size;
 constexpr std::size_t DATA_AREA_OFFSET = SENSE_AREA_OFFSET + SENSE_AREA_SIZE;
@@ -42,7 +39,7 @@ void fill_request(std::span<std::uint8_t> request, const ScsiCommand& command) {
     put_u8(request, spt::SenseInfoLength, static_cast<std::uint8_t>(SENSE_AREA_SIZE));
     put_u8(request, spt::DataIn, layout::SCSI_IOCTL_DATA_IN);
     put_u32(request, spt::DataTransferLength, command.data_length);
-    put_u32(request, spt::TimeOutValue, DEVICE_TIMEOUT_SECONDS);
+    put_u32(request, spt::TimeOutValue, PASS_THROUGH_TIMEOUT_SECONDS);
     put_u32(request, spt::SenseInfoOffset, static_cast<std::uint32_t>(SENSE_AREA_OFFSET));
     std::ranges::copy(command.cdb, request.begin() + spt::Cdb);
 }

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "sensors/disk/providers/ata_smart.h"
+#include "sensors/disk/providers/usb_sat_bridge.h"
 #include "sensors/disk/providers/windows_storage.h"
 
 namespace quartzmon::sensors::disk::providers {
@@ -9,6 +11,8 @@ namespace quartzmon::sensors::disk::providers {
 provider::ProviderList create_providers(platform::Platform& platform) {
     provider::ProviderList providers;
     providers.push_back(std::make_unique<WindowsStorageTempProvider>(platform));
+    providers.push_back(std::make_unique<AtaSmartProvider>(platform));
+    providers.push_back(std::make_unique<UsbSatBridgeProvider>(platform));
     return providers;
 }
 

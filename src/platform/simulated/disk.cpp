@@ -1,22 +1,23 @@
 #include "platform/simulated/disk.h"
 
+#include "platform/bytes.h"
 #include "platform/platform.h"
 #include "platform/simulated/win32_codes.h"
+#include "platform/windows_layouts.h"
 
 namespace quartzmon::platform::simulated {
 namespace {
 
-// "open": { "0x80000000": 5, "0x0": 0, "other": 5 }
-void read_open_rules(JsonObject& open, Disk& disk) {
-    for (const auto& [key, value] : open.members()) {
-        const std::string place = open.place_of(key);
-        const std::uint32_t error = read_u32(*value, place);
-        if (key == "other") {
-            disk.other_access_error = error;
-        } else {
-            disk.open_errors[parse_u32_text(key, place)] = error;
-        }
-    }
+// The storage buses on which the disk itself is an ATA drive.
+bool reports_ata_bus(const StorageProperties& properties) {
+    namespace descriptor = layout::STORAGE_DEVICE_DESCRIPTOR;
+    const auto found = properties.find(layout::StorageDeviceProperty);
+    if (found == properties.end() || found->second.error != 0) return false;
+    const std::vector<std::uint8_t>& bytes = found->second.bytes;
+    if (bytes.size() < descriptor::BusType + 4) return false;
+    const std::uint32_t bus_type = get_u32(bytes, descriptor::BusType);
+    return bus_type == layout::BusTypeAta || bus_type == layout::BusTypeAtapi ||
+           bus_type == layout::BusTypeSata;
 }
 
 }  // namespace
@@ -26,7 +27,7 @@ Disk read_disk(JsonObject& object, std::uint32_t default_number) {
     disk.number = object.u32("number").value_or(default_number);
     if (const nlohmann::json* open = object.find("open")) {
         JsonObject rules(*open, object.place_of("open"));
-        read_open_rules(rules, disk);
+        read_access_errors(rules, disk.open_errors);
     }
     if (const nlohmann::json* properties = object.find("properties")) {
         JsonObject described(*properties, object.place_of("properties"));
@@ -38,13 +39,24 @@ Disk read_disk(JsonObject& object, std::uint32_t default_number) {
         JsonObject behaviour(*scsi, object.place_of("scsi_pass_through"));
         disk.scsi_pass_through = read_scsi_pass_through_behaviour(behaviour);
     }
+    if (const nlohmann::json* ata = object.find("ata")) {
+        JsonObject drive(*ata, object.place_of("ata"));
+        disk.ata_drive = read_ata_drive(drive);
+    }
+    if (const nlohmann::json* ata = object.find("ata_pass_through")) {
+        JsonObject behaviour(*ata, object.place_of("ata_pass_through"));
+        disk.ata_pass_through = read_ata_pass_through_behaviour(behaviour);
+    }
+    if (const nlohmann::json* bridge = object.find("sat_bridge")) {
+        JsonObject described(*bridge, object.place_of("sat_bridge"));
+        disk.sat_bridge = read_sat_bridge(described);
+    }
+    // A three-line description of a SATA disk or a USB enclosure still has a
+    // drive to answer SMART.
+    if (!disk.ata_drive && (disk.sat_bridge || reports_ata_bus(disk.properties)))
+        disk.ata_drive = default_ata_drive();
     object.reject_unknown_keys();
     return disk;
-}
-
-std::uint32_t disk_open_error(const Disk& disk, std::uint32_t desired_access) {
-    const auto rule = disk.open_errors.find(desired_access);
-    return rule == disk.open_errors.end() ? disk.other_access_error : rule->second;
 }
 
 }  // namespace quartzmon::platform::simulated

@@ -4,12 +4,15 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <span>
 
+#include "platform/simulated/access_errors.h"
 #include "platform/simulated/description_reader.h"
 #include "platform/simulated/device_reply.h"
+#include "platform/simulated/devices/ata_drive.h"
+#include "platform/simulated/devices/sat_bridge.h"
+#include "platform/simulated/ioctl/ata_pass_through.h"
 #include "platform/simulated/ioctl/scsi_pass_through.h"
 #include "platform/simulated/ioctl/storage_query_property.h"
 
@@ -17,17 +20,18 @@ namespace quartzmon::platform::simulated {
 
 struct Disk {
     std::uint32_t number = 0;
-    // Win32 error of CreateFileW by desired access mask (0: it opens); masks
-    // not listed take other_access_error.
-    std::map<std::uint32_t, std::uint32_t> open_errors;
-    std::uint32_t other_access_error = 0;
+    // Win32 error of CreateFileW by desired access mask (0: it opens).
+    AccessErrors open_errors;
     StorageProperties properties;
     ScsiPassThroughBehaviour scsi_pass_through;
+    AtaPassThroughBehaviour ata_pass_through = default_ata_pass_through_behaviour();
+    // The drive the ATA pass-through reaches, or the one behind the bridge.
+    std::optional<AtaDrive> ata_drive;
+    // A USB-to-SATA bridge that answers SCSI commands; it always has a drive.
+    std::optional<SatBridge> sat_bridge;
 };
 
 // Reads one element of "disks"; default_number is its position in the array.
 Disk read_disk(JsonObject& object, std::uint32_t default_number);
-
-std::uint32_t disk_open_error(const Disk& disk, std::uint32_t desired_access);
 
 }  // namespace quartzmon::platform::simulated

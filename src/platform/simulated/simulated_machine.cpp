@@ -10,6 +10,7 @@
 #include "platform/bytes.h"
 #include "platform/simulated/ascii_case.h"
 #include "platform/simulated/call_log_text.h"
+#include "platform/simulated/ioctl/ata_pass_through.h"
 #include "platform/simulated/ioctl/scsi_pass_through.h"
 #include "platform/simulated/ioctl/storage_query_property.h"
 #include "platform/simulated/ioctl/volume_disk_extents.h"
@@ -571,6 +572,10 @@ private:
         switch (io_control_code) {
             case IOCTL_STORAGE_QUERY_PROPERTY:
                 return answer_storage_query_property(handle.disk->properties, in, out);
+            case IOCTL_ATA_PASS_THROUGH:
+                return answer_ata_pass_through(
+                    handle.disk->ata_pass_through, handle.access,
+                    handle.disk->ata_drive ? &*handle.disk->ata_drive : nullptr, in, out);
             case IOCTL_SCSI_PASS_THROUGH:
                 return answer_scsi_pass_through(handle.disk->scsi_pass_through,
                                                 ScsiPassThroughForm::Buffered,
@@ -607,7 +612,7 @@ private:
         if (device.disk_number) {
             const auto disk = std::ranges::find(machine_.disks, *device.disk_number, &Disk::number);
             if (disk == machine_.disks.end()) return std::nullopt;
-            error = disk_open_error(*disk, desired_access);
+            error = disk->open_errors.error_for(desired_access);
             if (error == 0) return DiskHandle{&*disk, desired_access};
         } else if (const Volume* volume =
                        device.volume_letter ? volume_of(*device.volume_letter) : nullptr) {

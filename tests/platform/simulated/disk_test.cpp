@@ -227,8 +227,8 @@ TEST(DiskTest, OtherIoctlsAreNotUnderstood) {
     const Handle disk = machine->create_file(u"\\\\.\\PhysicalDrive0", 0, 3, OPEN_EXISTING, 0x80);
     std::vector<std::uint8_t> out(64);
     std::uint32_t bytes_returned = 99;
-    EXPECT_FALSE(
-        machine->device_io_control(disk, IOCTL_ATA_PASS_THROUGH, out, out, bytes_returned));
+    EXPECT_FALSE(machine->device_io_control(disk, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, out, out,
+                                            bytes_returned));
     EXPECT_EQ(machine->get_last_error(), 1u);
     EXPECT_EQ(bytes_returned, 0u);
 }

@@ -75,7 +75,7 @@ TEST(CollectionRun, OneRecordAndOneReportPerDiskInDriveOrder) {
               "FinalTemperature: 36°C\n"
               "========================================================\n");
     EXPECT_NE(result.logs[3].find("PhysicalDrive: PhysicalDrive1\n"), std::string::npos);
-    EXPECT_NE(result.logs[3].find("CurrentProvider: None (Exhausted)\n"), std::string::npos);
+    EXPECT_NE(result.logs[3].find("CurrentProvider: ATA SMART (0xB0, 0xD0)\n"), std::string::npos);
 
     const DiskHealthRecord& system_disk = result.disks[0];
     EXPECT_EQ(system_disk.diagnostic_log,
@@ -86,8 +86,9 @@ TEST(CollectionRun, OneRecordAndOneReportPerDiskInDriveOrder) {
                   "正常, Temp: 36.0°C)",
               }));
     EXPECT_EQ(result.disks[1].physical_drive, 1u);
-    EXPECT_EQ(result.disks[1].provider_name, "None (Exhausted)");
-    EXPECT_EQ(result.disks[1].provider_diagnostics.size(), 2u);
+    // The SATA disk's drive answers SMART READ DATA after both properties failed.
+    EXPECT_EQ(result.disks[1].provider_name, "ATA SMART (0xB0, 0xD0)");
+    EXPECT_EQ(result.disks[1].provider_diagnostics.size(), 3u);
 
     // The document built from this result reads back with another parser.
     const std::vector<std::uint8_t> bytes = serialize_pretty(result);

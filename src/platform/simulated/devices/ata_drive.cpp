@@ -19,8 +19,8 @@ constexpr std::uint8_t SMART_READ_DATA = 0xD0;
 constexpr std::uint8_t SMART_LBA_MID = 0x4F;
 constexpr std::uint8_t SMART_LBA_HIGH = 0xC2;
 
-// Status register bits; drives still set DSC (device seek complete) when ready.
-constexpr std::uint8_t ERR = 0x01;
+// Status register bits besides ERR; drives still set DSC (device seek
+// complete) when ready.
 constexpr std::uint8_t DSC = 0x10;
 constexpr std::uint8_t DRDY = 0x40;
 // Error register bit: the command was aborted.
@@ -145,20 +145,26 @@ bool is_smart_read_data(const AtaTaskFile& task) {
 
 }  // namespace
 
+AtaDrive default_ata_drive() {
+    AtaDrive drive;
+    put_smart_data(drive.smart_data, DEFAULT_REVISION, DEFAULT_ATTRIBUTES);
+    return drive;
+}
+
 AtaDrive read_ata_drive(JsonObject& object) {
     AtaDrive drive;
     if (const nlohmann::json* smart = object.find("smart")) {
         JsonObject described(*smart, object.place_of("smart"));
         read_smart_data(described, drive.smart_data);
     } else {
-        put_smart_data(drive.smart_data, DEFAULT_REVISION, DEFAULT_ATTRIBUTES);
+        drive = default_ata_drive();
     }
     object.reject_unknown_keys();
     return drive;
 }
 
 AtaResult execute(const AtaDrive& drive, const AtaTaskFile& task, std::span<std::uint8_t> data_in) {
-    if (!is_smart_read_data(task)) return {DRDY | DSC | ERR, ABRT, 0};
+    if (!is_smart_read_data(task)) return {DRDY | DSC | ATA_STATUS_ERR, ABRT, 0};
     const std::size_t transferred = std::min(data_in.size(), drive.smart_data.size());
     std::copy_n(drive.smart_data.begin(), transferred, data_in.begin());
     return {DRDY | DSC, 0, transferred};

@@ -29,6 +29,9 @@ struct AtaDrive {
     std::array<std::uint8_t, 512> smart_data{};  // what SMART READ DATA returns
 };
 
+// The Status register's ERR bit: the command ended with an error.
+inline constexpr std::uint8_t ATA_STATUS_ERR = 0x01;
+
 // The Status and Error registers after the command, and the bytes of data the
 // drive sent to the host.
 struct AtaResult {
@@ -36,6 +39,10 @@ struct AtaResult {
     std::uint8_t error = 0;
     std::size_t bytes_transferred = 0;
 };
+
+// A healthy hard disk at 40 °C: what a disk on an ATA bus has when its
+// description says nothing about the drive.
+AtaDrive default_ata_drive();
 
 // Reads { "smart": ... }: the SMART data block as "attributes" (with an
 // optional "revision") or as "hex"; without "smart", a healthy disk at 40 °C.

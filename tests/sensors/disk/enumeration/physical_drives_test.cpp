@@ -75,6 +75,10 @@ TEST(EnumeratePhysicalDisks, DefaultDesktopIsListedWithEveryIdentity) {
             "4 \\\\.\\PhysicalDrive4 [] model \"Generic STORAGE DEVICE\" serial \"000000001532\" "
             "firmware \"1532\" bus USB 7 vendor \"Generic\" product \"STORAGE DEVICE\" removable "
             "yes usb 05E3:0749 bridge \"\" \"\" protocol \"SATA\"",
+            "5 \\\\.\\PhysicalDrive5 ['I'] model \"SAMSUNG HD103SJ\" serial \"152D20329000\" "
+            "firmware \"1AJ1\" bus USB 7 vendor \"SAMSUNG\" product \"HD103SJ\" removable no "
+            "usb 152D:2338 bridge \"JMicron\" \"JMicron USB Storage Controller\" protocol "
+            "\"SATA\"",
         }));
     EXPECT_EQ(trace.events(),
               (std::vector<std::string>{
@@ -88,6 +92,8 @@ TEST(EnumeratePhysicalDisks, DefaultDesktopIsListedWithEveryIdentity) {
                              "Some(\"Realtek\") | Proto: Some(\"NVMe\") | Letters: ['F']"),
                   enumerated("4: Generic STORAGE DEVICE | Bus: USB (code 7) | Bridge: None | "
                              "Proto: Some(\"SATA\") | Letters: []"),
+                  enumerated("5: SAMSUNG HD103SJ | Bus: USB (code 7) | Bridge: "
+                             "Some(\"JMicron\") | Proto: Some(\"SATA\") | Letters: ['I']"),
               }));
 }
 

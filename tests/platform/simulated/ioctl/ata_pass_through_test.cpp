@@ -81,19 +81,6 @@ constexpr std::uint32_t READ_WRITE = GENERIC_READ | GENERIC_WRITE;
 INSTANTIATE_TEST_SUITE_P(
     Disks, AtaPassThroughRequest,
     ::testing::Values(
-        RequestCase{"ReadOnlyHandle", "{}", GENERIC_READ, ata_request(SMART_READ_DATA),
-                    "-> FALSE, 0 bytes, error 5"},
-        RequestCase{"NoAccessHandle", "{}", 0, ata_request(SMART_READ_DATA),
-                    "-> FALSE, 0 bytes, error 5"},
-        RequestCase{"DescribedReadOnlyAnswer",
-                    R"({"ata_pass_through": {"access": {"0x80000000": 0, "0xC0000000": 50}}})",
-                    GENERIC_READ, ata_request(SMART_READ_DATA),
-                    "-> TRUE, 560 bytes, flags 0x3, 512 bytes at 48, timeout 3, task file D0 01 01 "
-                    "4F C2 A0 B0, status 50 error 00"},
-        RequestCase{"ShortenedByteCount", R"({"ata_pass_through": {"bytes_returned": 559}})",
-                    READ_WRITE, ata_request(SMART_READ_DATA),
-                    "-> TRUE, 559 bytes, flags 0x3, 512 bytes at 48, timeout 3, task file D0 01 01 "
-                    "4F C2 A0 B0, status 50 error 00"},
         RequestCase{"AbortedCommand", "{}", READ_WRITE,
                     ata_request({0xD1, 1, 1, 0x4F, 0xC2, 0xA0, 0xB0}),
                     "-> TRUE, 48 bytes, flags 0x3, 512 bytes at 48, timeout 3, task file D1 01 01 "

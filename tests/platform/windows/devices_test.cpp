@@ -10,6 +10,7 @@
 #include "platform/bytes.h"
 #include "platform/utf.h"
 #include "platform/windows/windows_platform.h"
+#include "sensors/disk/device/ata_pass_through.h"
 
 namespace quartzmon::platform::windows {
 namespace {
@@ -70,6 +71,26 @@ TEST_F(DevicesTest, PhysicalDrive0KnowsNoTemperatureOrProtocolProperty) {
         EXPECT_EQ(platform.get_last_error(), ERROR_NOT_SUPPORTED) << property;
     }
     platform.close_handle(disk);
+}
+
+// The I/O manager refuses the ATA pass-through on a handle without read and
+// write access (5) before any driver sees it; Wine's dummy disk then knows no
+// ATA command (50).
+TEST_F(DevicesTest, AtaPassThroughNeedsReadAndWriteAccess) {
+    const std::array<std::pair<std::uint32_t, std::uint32_t>, 3> error_by_access{{
+        {GENERIC_READ | GENERIC_WRITE, ERROR_NOT_SUPPORTED},
+        {GENERIC_READ, ERROR_ACCESS_DENIED},
+        {0, ERROR_ACCESS_DENIED},
+    }};
+    for (const auto& [access, error] : error_by_access) {
+        const auto device =
+            sensors::disk::device::open_device(platform, "\\\\.\\PhysicalDrive0", access);
+        ASSERT_TRUE(device) << device.error();
+        const auto reply = sensors::disk::device::send_ata_data_in(
+            *device, {0xD0, 1, 1, 0x4F, 0xC2, 0xA0, 0xB0}, 512);
+        EXPECT_FALSE(reply.call.succeeded) << access;
+        EXPECT_EQ(reply.call.win32_error, error) << access;
+    }
 }
 
 TEST_F(DevicesTest, PhysicalDrive1DoesNotExist) {

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "sensors/disk/records.h"
@@ -12,10 +11,5 @@
 namespace quartzmon {
 
 std::vector<std::uint8_t> serialize_pretty(const sensors::disk::CollectionResult& result);
-
-// The shortest decimal text that reads back as the same 32-bit float, in the
-// document's number form: 35.0, 36.6, 0.00125, 1e13, 1.5e-7, -0.0. Finite
-// values only.
-std::string float_text(float value);
 
 }  // namespace quartzmon

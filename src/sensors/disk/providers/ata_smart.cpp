@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "main/json_writer.h"
+#include "sensors/disk/float_text.h"
 #include "platform/windows_layouts.h"
 #include "sensors/disk/device/ata_pass_through.h"
 #include "sensors/disk/device/device_handle.h"

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "main/json_writer.h"
+#include "sensors/disk/float_text.h"
 
-namespace quartzmon {
+namespace quartzmon::sensors::disk {
 namespace {
 
 float float_from_bits(std::uint32_t bits) {
@@ -240,4 +240,4 @@ TEST(FloatText, RandomBitPatternsReadBackInTheShortestForm) {
 }
 
 }  // namespace
-}  // namespace quartzmon
+}  // namespace quartzmon::sensors::disk

@@ -4,10 +4,10 @@
 #include <optional>
 #include <string>
 
-#include "sensors/disk/float_text.h"
 #include "platform/windows_layouts.h"
 #include "sensors/disk/device/ata_pass_through.h"
 #include "sensors/disk/device/device_handle.h"
+#include "sensors/disk/float_text.h"
 #include "sensors/disk/providers/smart_attributes.h"
 #include "sensors/disk/text.h"
 

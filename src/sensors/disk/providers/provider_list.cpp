@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "sensors/disk/providers/nvme_multi.h"
+#include "sensors/disk/providers/usb_nvme.h"
 #include "sensors/disk/providers/windows_storage.h"
 
 namespace quartzmon::sensors::disk::providers {
@@ -9,6 +11,8 @@ namespace quartzmon::sensors::disk::providers {
 provider::ProviderList create_providers(platform::Platform& platform) {
     provider::ProviderList providers;
     providers.push_back(std::make_unique<WindowsStorageTempProvider>(platform));
+    providers.push_back(std::make_unique<NvmeMultiProvider>(platform));
+    providers.push_back(std::make_unique<UsbNvmeBridgeProvider>(platform));
     return providers;
 }
 

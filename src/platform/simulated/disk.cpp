@@ -38,6 +38,14 @@ Disk read_disk(JsonObject& object, std::uint32_t default_number) {
         JsonObject behaviour(*scsi, object.place_of("scsi_pass_through"));
         disk.scsi_pass_through = read_scsi_pass_through_behaviour(behaviour);
     }
+    if (const nlohmann::json* nvme = object.find("nvme")) {
+        JsonObject described(*nvme, object.place_of("nvme"));
+        disk.nvme = read_nvme_storage_device(described);
+    }
+    if (const nlohmann::json* bridge = object.find("nvme_bridge")) {
+        JsonObject described(*bridge, object.place_of("nvme_bridge"));
+        disk.nvme_bridge = read_nvme_bridge(described);
+    }
     object.reject_unknown_keys();
     return disk;
 }

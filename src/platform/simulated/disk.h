@@ -10,6 +10,7 @@
 
 #include "platform/simulated/description_reader.h"
 #include "platform/simulated/device_reply.h"
+#include "platform/simulated/devices/nvme_bridge.h"
 #include "platform/simulated/ioctl/scsi_pass_through.h"
 #include "platform/simulated/ioctl/storage_query_property.h"
 
@@ -23,6 +24,8 @@ struct Disk {
     std::uint32_t other_access_error = 0;
     StorageProperties properties;
     ScsiPassThroughBehaviour scsi_pass_through;
+    std::optional<NvmeStorageDevice> nvme;  // an NVMe drive on the Windows NVMe driver
+    std::optional<NvmeBridge> nvme_bridge;  // a USB-to-NVMe bridge in front of the drive
 };
 
 // Reads one element of "disks"; default_number is its position in the array.

@@ -570,7 +570,9 @@ private:
                                      std::span<std::uint8_t> out) {
         switch (io_control_code) {
             case IOCTL_STORAGE_QUERY_PROPERTY:
-                return answer_storage_query_property(handle.disk->properties, in, out);
+                return answer_storage_query_property(
+                    handle.disk->properties, handle.disk->nvme ? &*handle.disk->nvme : nullptr, in,
+                    out);
             case IOCTL_SCSI_PASS_THROUGH:
                 return answer_scsi_pass_through(handle.disk->scsi_pass_through,
                                                 ScsiPassThroughForm::Buffered,

@@ -42,8 +42,9 @@ ScsiCommandOutcome check_condition(std::uint8_t sense_key, std::uint8_t asc, std
     return {SCSI_STATUS_CHECK_CONDITION, fixed_format_sense(sense_key, asc, ascq), 0, {}};
 }
 
-ScsiCommandOutcome execute_scsi_command(const Disk&, std::span<const std::uint8_t>,
-                                        std::span<std::uint8_t>) {
+ScsiCommandOutcome execute_scsi_command(const Disk& disk, std::span<const std::uint8_t> cdb,
+                                        std::span<std::uint8_t> data_in) {
+    if (disk.nvme_bridge) return execute(*disk.nvme_bridge, cdb, data_in);
     return check_condition(SENSE_KEY_ILLEGAL_REQUEST, ASC_INVALID_COMMAND_OPERATION_CODE, 0);
 }
 

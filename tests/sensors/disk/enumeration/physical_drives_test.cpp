@@ -75,6 +75,10 @@ TEST(EnumeratePhysicalDisks, DefaultDesktopIsListedWithEveryIdentity) {
             "4 \\\\.\\PhysicalDrive4 [] model \"Generic STORAGE DEVICE\" serial \"000000001532\" "
             "firmware \"1532\" bus USB 7 vendor \"Generic\" product \"STORAGE DEVICE\" removable "
             "yes usb 05E3:0749 bridge \"\" \"\" protocol \"SATA\"",
+            "5 \\\\.\\PhysicalDrive5 ['K'] model \"NVMe WD_BLACK SN770 2TB\" serial "
+            "\"E823_8FA6_BF53_0001_001B_448B_4A5B_1C2D.\" firmware \"731030WD\" bus NVMe 17 "
+            "vendor \"NVMe\" product \"WD_BLACK SN770 2TB\" removable no usb -:- bridge \"\" "
+            "\"\" protocol \"NVMe\"",
         }));
     EXPECT_EQ(trace.events(),
               (std::vector<std::string>{
@@ -88,6 +92,8 @@ TEST(EnumeratePhysicalDisks, DefaultDesktopIsListedWithEveryIdentity) {
                              "Some(\"Realtek\") | Proto: Some(\"NVMe\") | Letters: ['F']"),
                   enumerated("4: Generic STORAGE DEVICE | Bus: USB (code 7) | Bridge: None | "
                              "Proto: Some(\"SATA\") | Letters: []"),
+                  enumerated("5: NVMe WD_BLACK SN770 2TB | Bus: NVMe (code 17) | Bridge: None | "
+                             "Proto: Some(\"NVMe\") | Letters: ['K']"),
               }));
 }
 

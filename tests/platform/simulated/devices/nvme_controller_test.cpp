@@ -78,6 +78,10 @@ INSTANTIATE_TEST_SUITE_P(
         answers(COUNTING_PAGE, HEALTH_INFORMATION_LOG, 512, 512, INVALID_FIELD, {{0, "EE"}}),
         answers(COUNTING_PAGE, HEALTH_INFORMATION_LOG, 0x100000000, 512, INVALID_FIELD),
         answers(COUNTING_PAGE, HEALTH_INFORMATION_LOG, 2, 512, INVALID_FIELD),
+        // Without the Log Page Offset the offset is not even looked at.
+        answers(R"({"log_page_offset": false, "health_log": {"hex": ")" + counting_hex(512) +
+                    R"("}})",
+                HEALTH_INFORMATION_LOG, 0xFFFFFFFF, 8, {0x0, 0x00, 8}, {{0, "00010203 04050607"}}),
         // Error Information (01h) is a log page this controller does not have.
         answers("{}", 0x01, 0, 512, {0x1, 0x09, 0}, {{0, "EE"}}),
         rejects(R"({"health_log": {"sensors_kelvin": [1, 2, 3, 4, 5, 6, 7, 8, 9]}})",

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "platform/bytes.h"
-#include "platform/simulated/ioctl/storage_query_property.h"
 #include "support/call_log.h"
 #include "support/device_data.h"
 #include "support/machine.h"
@@ -27,7 +26,6 @@ constexpr std::size_t LOG_IDENTIFIER = 16;
 constexpr std::size_t SUB_VALUE = 20;
 constexpr std::size_t DATA_OFFSET = 24;
 constexpr std::size_t DATA_LENGTH = 28;
-constexpr std::size_t SUB_VALUE2 = 36;
 
 struct QueryCase {
     const char* name;
@@ -78,48 +76,19 @@ TEST(StorageProtocolQuery, DecodesTheQueryAsTheNvmeDriverDoes) {
          COUNTING_NVME + "}",
          {{SUB_VALUE, 0xFFFFFFFF}},
          "FALSE, 0 bytes, " + log + "4294967295, error 1117"},
-        {"high offset bits",
-         COUNTING_NVME + "}",
-         {{SUB_VALUE2, 1}},
-         "FALSE, 0 bytes, " + log + "0, error 1117"},
         {"a controller without offsets",
          COUNTING_NVME + R"(, "log_page_offset": false })",
          {{SUB_VALUE, 0xFFFFFFFF}},
          "TRUE, 4144 bytes, " + log + "4294967295",
          {{48, PAGE_FROM_0}}},
-        {"refused for one sub-value",
-         R"("nvme": { "refused_queries": [ { "property_id": 49, "sub_value": 0, "error": 1 } ] })",
-         {},
-         "FALSE, 0 bytes, " + log + "0, error 1"},
         {"refused for every sub-value",
          R"("nvme": { "refused_queries": [ { "property_id": 49, "error": 1 } ] })",
          {{SUB_VALUE, 4}},
          "FALSE, 0 bytes, " + log + "4, error 1"},
-        {"another property's refusal",
-         R"("nvme": { "refused_queries": [
-             { "property_id": 50, "error": 1 } ] })",
-         {},
-         "TRUE, 4144 bytes, " + log + "0"},
         {"ATA protocol data",
          R"("nvme": {})",
          {{PROTOCOL_TYPE, 2}},
          "FALSE, 0 bytes, " + log + "0, error 50"},
-        {"Identify data",
-         R"("nvme": {})",
-         {{DATA_TYPE, 1}},
-         "FALSE, 0 bytes, " + log + "0, error 50"},
-        {"a log the controller lacks",
-         R"("nvme": {})",
-         {{LOG_IDENTIFIER, 1}},
-         "FALSE, 0 bytes, property 49, log 01h, sub-value 0, error 1117"},
-        {"a log identifier beyond a byte",
-         R"("nvme": {})",
-         {{LOG_IDENTIFIER, 0x102}},
-         "FALSE, 0 bytes, property 49, log 102h, sub-value 0, error 87"},
-        {"data inside the protocol-specific data",
-         R"("nvme": {})",
-         {{DATA_OFFSET, 39}},
-         "FALSE, 0 bytes, " + log + "0, error 87"},
         {"data past the buffer",
          R"("nvme": {})",
          {{DATA_LENGTH, 4097}},
@@ -142,22 +111,6 @@ TEST(StorageProtocolQuery, DecodesTheQueryAsTheNvmeDriverDoes) {
                                            given.result})
             << given.name;
         expect_data(out, given.reply);
-    }
-}
-
-TEST(StorageProtocolQuery, RefusalsNameAProtocolSpecificPropertyAndAnError) {
-    const std::vector<std::pair<std::string, std::string>> cases{
-        {R"({ "property_id": 51, "error": 1 })",
-         "/nvme/refused_queries/0/property_id: expected a whole number from 49 to 50"},
-        {R"({ "property_id": 49, "error": 0 })",
-         "/nvme/refused_queries/0/error: expected a whole number from 1 to 4294967295"},
-        {R"({ "property_id": 49 })", "/nvme/refused_queries/0/error: missing"},
-    };
-    for (const auto& [refusal, error] : cases) {
-        const auto description =
-            nlohmann::json::parse(R"({ "refused_queries": [ )" + refusal + " ] }");
-        simulated::JsonObject object(description, "/nvme");
-        EXPECT_EQ(description_error(object, simulated::read_nvme_storage_device), error);
     }
 }
 

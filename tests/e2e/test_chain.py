@@ -17,8 +17,10 @@ EXPECTED_LOG = [
     "Starting acquisition for Drive #0: PhysicalDrive0 [Bus: SCSI]",
     "Provider [Windows Storage Temperature (Device/Adapter)]: ATTEMPTING...",
     "Provider [Windows Storage Temperature (Device/Adapter)]: SUCCESS (Status: N/A, Temp: N/A)",
+    "Provider [NVMe Multi-Provider]: SKIPPED (Unsupported)",
     "Provider [ATA SMART Provider]: SKIPPED (Unsupported)",
     "Provider [USB SAT / Bridge Provider]: SKIPPED (Unsupported)",
+    "Provider [USB NVMe Bridge Provider]: SKIPPED (Unsupported)",
     "All providers failed. SMART/Temperature is Unavailable.",
 ]
 

@@ -19,7 +19,8 @@ using test_support::read_file;
 using test_support::ScratchDirectory;
 
 TEST(GoldenDocument, TheDefaultMachineGivesTheCheckedInDocument) {
-    auto machine = SimulatedMachine::from_file(std::filesystem::path(MACHINES_DIR) / "default.json");
+    auto machine =
+        SimulatedMachine::from_file(std::filesystem::path(MACHINES_DIR) / "default.json");
     ASSERT_TRUE(machine.has_value()) << machine.error();
     ScratchDirectory dir;
     const std::string path = (dir.path() / "document.json").string();
@@ -35,7 +36,7 @@ TEST(GoldenDocument, TheDefaultMachineGivesTheCheckedInDocument) {
     EXPECT_EQ(document, expected);
 
     const auto parsed = nlohmann::ordered_json::parse(document);
-    EXPECT_EQ(parsed["disks"].size(), 6u);
+    EXPECT_EQ(parsed["disks"].size(), 7u);
     EXPECT_EQ(parsed["logs"].size(), 2u + parsed["disks"].size());
 }
 

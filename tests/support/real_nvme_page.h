@@ -4,9 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
 #include <span>
+#include <string>
 
 #include "sensors/disk/records.h"
+#include "support/scratch_directory.h"
 
 namespace quartzmon::test_support {
 
@@ -36,5 +40,18 @@ inline constexpr RealNvmePage REAL_NVME_PAGE = {
     .available_spare_threshold = 10,
     .percentage_used = 0,
 };
+
+// The page's bytes as hex text, to replay it as a device's "hex" data block.
+inline std::string real_nvme_page_hex() {
+    const std::string bytes =
+        read_file(std::filesystem::path(TEST_DATA_DIR) / "nvme" / REAL_NVME_PAGE.file);
+    std::string hex;
+    for (const char byte : bytes) {
+        char pair[3];
+        std::snprintf(pair, sizeof pair, "%02X", static_cast<unsigned char>(byte));
+        hex += pair;
+    }
+    return hex;
+}
 
 }  // namespace quartzmon::test_support

@@ -45,9 +45,13 @@ std::int64_t read_integer(const nlohmann::json& value, const std::string& place,
                           std::int64_t max) {
     const std::string expected =
         "expected a whole number from " + std::to_string(min) + " to " + std::to_string(max);
+    // nlohmann reads every number from 0 up as unsigned; both bounds still apply.
     if (value.is_number_unsigned()) {
         const auto number = value.get<std::uint64_t>();
-        if (number > static_cast<std::uint64_t>(max)) fail(place, expected);
+        if (number > static_cast<std::uint64_t>(max) ||
+            (min > 0 && number < static_cast<std::uint64_t>(min))) {
+            fail(place, expected);
+        }
         return static_cast<std::int64_t>(number);
     }
     if (!value.is_number_integer()) fail(place, expected);

@@ -55,6 +55,16 @@ Disk read_disk(JsonObject& object, std::uint32_t default_number) {
     // drive to answer SMART.
     if (!disk.ata_drive && (disk.sat_bridge || reports_ata_bus(disk.properties)))
         disk.ata_drive = default_ata_drive();
+    if (const nlohmann::json* nvme = object.find("nvme")) {
+        JsonObject described(*nvme, object.place_of("nvme"));
+        disk.nvme = read_nvme_storage_device(described);
+    }
+    if (const nlohmann::json* bridge = object.find("nvme_bridge")) {
+        JsonObject described(*bridge, object.place_of("nvme_bridge"));
+        disk.nvme_bridge = read_nvme_bridge(described);
+    }
+    if (disk.sat_bridge && disk.nvme_bridge)
+        throw DescriptionError{object.place_of("nvme_bridge"), "a disk has one bridge"};
     object.reject_unknown_keys();
     return disk;
 }

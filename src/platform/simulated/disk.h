@@ -13,6 +13,7 @@
 #include "platform/simulated/devices/ata_drive.h"
 #include "platform/simulated/devices/sat_bridge.h"
 #include "platform/simulated/ioctl/ata_pass_through.h"
+#include "platform/simulated/devices/nvme_bridge.h"
 #include "platform/simulated/ioctl/scsi_pass_through.h"
 #include "platform/simulated/ioctl/storage_query_property.h"
 
@@ -29,6 +30,8 @@ struct Disk {
     std::optional<AtaDrive> ata_drive;
     // A USB-to-SATA bridge that answers SCSI commands; it always has a drive.
     std::optional<SatBridge> sat_bridge;
+    std::optional<NvmeStorageDevice> nvme;  // an NVMe drive on the Windows NVMe driver
+    std::optional<NvmeBridge> nvme_bridge;  // a USB-to-NVMe bridge in front of the drive
 };
 
 // Reads one element of "disks"; default_number is its position in the array.

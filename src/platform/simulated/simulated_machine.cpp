@@ -571,7 +571,9 @@ private:
                                      std::span<std::uint8_t> out) {
         switch (io_control_code) {
             case IOCTL_STORAGE_QUERY_PROPERTY:
-                return answer_storage_query_property(handle.disk->properties, in, out);
+                return answer_storage_query_property(
+                    handle.disk->properties, handle.disk->nvme ? &*handle.disk->nvme : nullptr, in,
+                    out);
             case IOCTL_ATA_PASS_THROUGH:
                 return answer_ata_pass_through(
                     handle.disk->ata_pass_through, handle.access,

@@ -65,6 +65,7 @@ TEST(DefaultMachineTest, UsbDisksHangBelowTheirBridgesAndInternalDisksBelowPci) 
     EXPECT_EQ(usb_ancestor(*machine, 3), "USB\\VID_0BDA&PID_9210\\012345678906");
     EXPECT_EQ(usb_ancestor(*machine, 4), "USB\\VID_05E3&PID_0749\\000000001532");
     EXPECT_EQ(usb_ancestor(*machine, 5), "USB\\VID_152D&PID_2338\\152D20329000");
+    EXPECT_EQ(usb_ancestor(*machine, 6), "");
 }
 
 TEST(DefaultMachineTest, PowerShellListsTheSameLettersAsTheVolumes) {
@@ -83,7 +84,7 @@ TEST(DefaultMachineTest, PowerShellListsTheSameLettersAsTheVolumes) {
         }
         machine->close_handle(volume);
     }
-    EXPECT_EQ(from_volumes, "0:C\r\n1:D\r\n2:E\r\n3:F\r\n5:I\r\n0:O\r\n");
+    EXPECT_EQ(from_volumes, "0:C\r\n1:D\r\n2:E\r\n3:F\r\n5:I\r\n6:K\r\n0:O\r\n");
 
     ChildProcess child;
     ASSERT_TRUE(machine->create_process_with_output_pipe(
@@ -93,13 +94,13 @@ TEST(DefaultMachineTest, PowerShellListsTheSameLettersAsTheVolumes) {
     std::uint32_t read = 0;
     ASSERT_TRUE(machine->read_file(child.stdout_read, buffer, read));
     EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + read),
-              "0:C\r\n0:O\r\n1:D\r\n2:E\r\n3:F\r\n5:I\r\n");
+              "0:C\r\n0:O\r\n1:D\r\n2:E\r\n3:F\r\n5:I\r\n6:K\r\n");
 }
 
 TEST(DefaultMachineTest, NvmeDiskReportsItsTemperatureAndTheOthersDoNot) {
     auto machine = default_machine();
     ASSERT_TRUE(machine);
-    for (std::uint32_t disk = 0; disk < 6; ++disk) {
+    for (std::uint32_t disk = 0; disk < 7; ++disk) {
         const Handle handle =
             machine->create_file(utf8_to_utf16("\\\\.\\PhysicalDrive" + std::to_string(disk)),
                                  GENERIC_READ, 3, OPEN_EXISTING, 0x80);

@@ -62,6 +62,13 @@ INSTANTIATE_TEST_SUITE_P(
             R"({"disks": [{"properties": {"StorageDeviceTemperatureProperty": {"sensors": [{"index": 1}]}}}]})",
             "machines/x.json: at "
             "/disks/0/properties/StorageDeviceTemperatureProperty/sensors/0/temperature: missing"},
+        BadDescription{
+            R"({"disks": [{"nvme": {"refused_queries": [{"property_id": 0, "error": 1}]}}]})",
+            "machines/x.json: at /disks/0/nvme/refused_queries/0/property_id: expected a whole "
+            "number from 49 to 50"},
+        BadDescription{R"({"disks": [{"nvme_bridge": {"health_log_commands": [""]}}]})",
+                       "machines/x.json: at /disks/0/nvme_bridge/health_log_commands/0: expected a "
+                       "command block of 1 to 16 bytes"},
         BadDescription{R"({"volumes": {"CD": {}}})",
                        "machines/x.json: at /volumes/CD: expected a drive letter A to Z"},
         BadDescription{

@@ -11,8 +11,6 @@
 namespace quartzmon::platform::simulated {
 namespace {
 
-constexpr std::uint8_t SMART_HEALTH_INFORMATION = 0x02;
-
 // Status Code Types, and the Status Codes a Get Log Page completes with.
 constexpr std::uint8_t GENERIC_COMMAND_STATUS = 0x0;
 constexpr std::uint8_t COMMAND_SPECIFIC_STATUS = 0x1;
@@ -95,6 +93,7 @@ NvmeController read_nvme_controller(JsonObject& object) {
     } else {
         put_health_log(controller.health_log, HealthInformation{});
     }
+    controller.log_page_offset = object.boolean("log_page_offset").value_or(true);
     object.reject_unknown_keys();
     return controller;
 }
@@ -105,6 +104,7 @@ NvmeLogResult get_log_page(const NvmeController& controller, std::uint8_t log_id
         return {COMMAND_SPECIFIC_STATUS, INVALID_LOG_PAGE, 0};
     }
     const std::span<const std::uint8_t> page = controller.health_log;
+    if (!controller.log_page_offset) offset = 0;
     if (offset >= page.size() || offset % DWORD_SIZE != 0) {
         return {GENERIC_COMMAND_STATUS, INVALID_FIELD_IN_COMMAND, 0};
     }

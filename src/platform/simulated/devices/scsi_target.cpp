@@ -45,6 +45,7 @@ ScsiCommandOutcome check_condition(std::uint8_t sense_key, std::uint8_t asc, std
 ScsiCommandOutcome execute_scsi_command(const Disk& disk, std::span<const std::uint8_t> cdb,
                                         std::span<std::uint8_t> data_in) {
     if (disk.sat_bridge) return execute_on_bridge(*disk.sat_bridge, *disk.ata_drive, cdb, data_in);
+    if (disk.nvme_bridge) return execute(*disk.nvme_bridge, cdb, data_in);
     return check_condition(SENSE_KEY_ILLEGAL_REQUEST, ASC_INVALID_COMMAND_OPERATION_CODE, 0);
 }
 

@@ -1,5 +1,6 @@
 // A disk as a SCSI target: what it answers to one command descriptor block.
-// The USB bridge in front of a drive is such a target; a disk with no bridge
+// The USB bridge in front of a drive is such a target (devices/nvme_bridge.h);
+// a disk with no bridge
 // described knows no command the sensor sends and rejects each with CHECK
 // CONDITION, ILLEGAL REQUEST, INVALID COMMAND OPERATION CODE.
 #pragma once
@@ -27,6 +28,9 @@ struct ScsiCommandOutcome {
     std::vector<std::uint8_t> sense;  // empty when there is none
     std::uint32_t data_transferred = 0;
     std::string decoded;  // what the target understood, for the call log
+    // Nonzero: the target never completed the command, and the port driver
+    // fails the request with this Win32 error.
+    std::uint32_t request_error = 0;
 };
 
 // Sense data in fixed format (response code 70h) and descriptor format (72h).

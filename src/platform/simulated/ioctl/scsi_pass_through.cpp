@@ -99,6 +99,7 @@ IoctlOutcome answer_scsi_pass_through(const ScsiPassThroughBehaviour& behaviour,
     // then copied as the form says.
     std::vector<std::uint8_t> data(request.data_in ? request.data_transfer_length : 0, 0);
     const ScsiCommandOutcome outcome = target(request.cdb, data);
+    if (outcome.request_error != 0) return {outcome.request_error, 0, cdb_text(request.cdb)};
     const std::uint32_t transferred =
         std::min<std::uint32_t>(outcome.data_transferred, static_cast<std::uint32_t>(data.size()));
 

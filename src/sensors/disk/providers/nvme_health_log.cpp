@@ -13,7 +13,6 @@ using platform::get_u16;
 using platform::get_u8;
 
 // SMART / Health Information log page fields.
-constexpr std::size_t LOG_PAGE_SIZE = 512;
 constexpr std::size_t CRITICAL_WARNING_OFFSET = 0;
 constexpr std::size_t COMPOSITE_TEMPERATURE_OFFSET = 1;
 constexpr std::size_t AVAILABLE_SPARE_OFFSET = 3;
@@ -71,10 +70,10 @@ provider::ProviderError parse_error(std::string message) {
 
 std::expected<NvmeHealthLog, provider::ProviderError> parse_nvme_health_log(
     std::span<const std::uint8_t> page) {
-    if (page.size() < LOG_PAGE_SIZE) {
+    if (page.size() < NVME_HEALTH_INFO_LOG_SIZE) {
         return std::unexpected(
             parse_error("NVMe log buffer size too small: " + std::to_string(page.size()) +
-                        " bytes (required " + std::to_string(LOG_PAGE_SIZE) + ")"));
+                        " bytes (required " + std::to_string(NVME_HEALTH_INFO_LOG_SIZE) + ")"));
     }
     const std::uint16_t composite = get_u16(page, COMPOSITE_TEMPERATURE_OFFSET);
     if (composite < LOWEST_COMPOSITE_KELVIN || composite > HIGHEST_COMPOSITE_KELVIN) {

@@ -4,6 +4,7 @@
 // query and through USB bridges.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <expected>
 #include <span>
@@ -13,6 +14,10 @@
 #include "sensors/disk/records.h"
 
 namespace quartzmon::sensors::disk::providers {
+
+// The log's identifier and size, as the NVMe base specification defines them.
+inline constexpr std::uint8_t NVME_LOG_PAGE_HEALTH_INFO = 0x02;
+inline constexpr std::size_t NVME_HEALTH_INFO_LOG_SIZE = 512;
 
 struct NvmeHealthLog {
     std::vector<float> temperature_sensors;  // the plausible ones, sensor 1 first

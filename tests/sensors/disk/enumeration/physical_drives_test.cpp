@@ -79,6 +79,10 @@ TEST(EnumeratePhysicalDisks, DefaultDesktopIsListedWithEveryIdentity) {
             "firmware \"1AJ1\" bus USB 7 vendor \"SAMSUNG\" product \"HD103SJ\" removable no "
             "usb 152D:2338 bridge \"JMicron\" \"JMicron USB Storage Controller\" protocol "
             "\"SATA\"",
+            "6 \\\\.\\PhysicalDrive6 ['K'] model \"NVMe WD_BLACK SN770 2TB\" serial "
+            "\"E823_8FA6_BF53_0001_001B_448B_4A5B_1C2D.\" firmware \"731030WD\" bus NVMe 17 "
+            "vendor \"NVMe\" product \"WD_BLACK SN770 2TB\" removable no usb -:- bridge \"\" "
+            "\"\" protocol \"NVMe\"",
         }));
     EXPECT_EQ(trace.events(),
               (std::vector<std::string>{
@@ -94,6 +98,8 @@ TEST(EnumeratePhysicalDisks, DefaultDesktopIsListedWithEveryIdentity) {
                              "Proto: Some(\"SATA\") | Letters: []"),
                   enumerated("5: SAMSUNG HD103SJ | Bus: USB (code 7) | Bridge: "
                              "Some(\"JMicron\") | Proto: Some(\"SATA\") | Letters: ['I']"),
+                  enumerated("6: NVMe WD_BLACK SN770 2TB | Bus: NVMe (code 17) | Bridge: None | "
+                             "Proto: Some(\"NVMe\") | Letters: ['K']"),
               }));
 }
 

@@ -1,0 +1,260 @@
+#include "sensors/disk/providers/usb_nvme.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "sensors/disk/enumeration/trace_recorder.h"
+#include "support/call_log.h"
+#include "support/machine.h"
+#include "support/real_nvme_page.h"
+#include "support/records.h"
+
+namespace quartzmon::sensors::disk::providers {
+namespace {
+
+using test_support::describe;
+
+// The three bridge commands as the bridges' vendors would have them read the
+// health log; the bridge described in each scenario decides which it takes.
+const std::string ASMEDIA = "E6 02 00 00 80 01 02 00 7F 00 00 00 00 00 00 00";
+const std::string JMICRON = "A1 80 00 00 02 00 02 00 00 00 00 00";
+const std::string REALTEK = "FC 02 00 02 00 00 02 00 00 00 00 00 00 00 00 00";
+
+const char* const ASMEDIA_NAME = "USB NVMe (ASMedia ASM2362 (0xE6))";
+const char* const JMICRON_NAME = "USB NVMe (JMicron JMS583 (0xA1))";
+const char* const REALTEK_NAME = "USB NVMe (Realtek RTL9210 (0xFC))";
+
+const std::string TRACE = "INFO quartzmon::sensors::disk::providers::usb_nvme: PhysicalDrive0: ";
+
+// A bridge that reads the health log with the given command blocks.
+std::string bridge(const std::string& commands, const std::string& more = "") {
+    return R"("nvme_bridge": { "health_log_commands": [ )" + commands + " ]" + more + " }";
+}
+
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+ProviderDiagnostic failed(const char* name, std::uint8_t op_code, std::uint32_t error,
+                          std::optional<std::uint8_t> status, std::uint8_t key, std::uint8_t asc,
+                          std::string detail) {
+    ProviderDiagnostic made;
+    made.provider_name = name;
+    made.result = "FAILED";
+    made.win32_error = error;
+    made.scsi_op_code = op_code;
+    made.data_transfer_length = 512;
+    made.scsi_status = status;
+    if (key != 0) made.sense_key = key;
+    if (asc != 0) made.asc = asc;
+    made.detail = std::move(detail);
+    return made;
+}
+
+ProviderDiagnostic rejected(const char* name, std::uint8_t op_code, std::uint32_t error = 0) {
+    return failed(name, op_code, error, 2, 5, 0x20,
+                  "USB NVMe passthrough failed: ScsiStatus=2, SenseKey=0x05, ASC=0x20, "
+                  "ASCQ=0x00, Win32Error=" +
+                      std::to_string(error));
+}
+
+ProviderDiagnostic implausible(const char* name, std::uint8_t op_code) {
+    return failed(name, op_code, 0, 0, 0, 0,
+                  "USB NVMe passthrough failed: ScsiStatus=0, SenseKey=0x00, ASC=0x00, "
+                  "ASCQ=0x00, Win32Error=0");
+}
+
+ProviderDiagnostic succeeded(const char* name, std::uint8_t op_code, std::uint16_t kelvin,
+                             float celsius, std::string detail) {
+    ProviderDiagnostic made;
+    made.provider_name = name;
+    made.result = "SUCCESS";
+    made.raw_value = kelvin;
+    made.temperature_c = celsius;
+    made.scsi_op_code = op_code;
+    made.data_transfer_length = 512;
+    made.scsi_status = 0;
+    made.sense_key = 0;
+    made.asc = 0;
+    made.ascq = 0;
+    made.detail = std::move(detail);
+    return made;
+}
+
+ProviderDiagnostic open_failed(std::string detail) {
+    ProviderDiagnostic made;
+    made.provider_name = "USB NVMe Bridge";
+    made.result = "FAILED";
+    made.win32_error = 5;
+    made.detail = std::move(detail);
+    return made;
+}
+
+DiskHealthRecord record(const char* provider, std::vector<ProviderDiagnostic> attempts) {
+    DiskHealthRecord made;
+    made.internal_protocol = "NVMe";
+    made.provider_name = provider;
+    made.health_status = HealthStatus::Unavailable;
+    made.provider_diagnostics = std::move(attempts);
+    made.timestamp = "10:20:30";
+    return made;
+}
+
+DiskHealthRecord reading(DiskHealthRecord made, HealthStatus status, float celsius,
+                         std::uint8_t wear, std::uint8_t warning, std::uint32_t kelvin) {
+    made.health_status = status;
+    made.temperature_celsius = celsius;
+    made.temperature_sensors = {celsius};
+    made.wear_percentage = wear;
+    made.critical_warning = warning;
+    made.raw_temperature = kelvin;
+    return made;
+}
+
+struct Scenario {
+    const char* name;
+    std::string disk;  // members of disk 0's description
+    DiskHealthRecord expected;
+    std::vector<std::string> trace = {};
+    std::vector<std::string> pass_through_calls = {};  // checked when given
+};
+
+std::string pass_through(const char* form, const char* sizes, const std::string& result,
+                         const std::string& cdb, const std::string& end) {
+    return std::string("DeviceIoControl(0x100, ") + form + ", " + sizes + ") -> " + result +
+           ", CDB " + cdb + end;
+}
+
+std::vector<std::string> pass_through_calls(const std::vector<std::string>& log) {
+    std::vector<std::string> calls;
+    for (const std::string& call : test_support::calls_to(log, {"DeviceIoControl"})) {
+        if (call.find("SCSI_PASS_THROUGH") != std::string::npos) calls.push_back(call);
+    }
+    return calls;
+}
+
+// Disk 0 is a USB disk with no protocol named by enumeration; the record
+// always says NVMe.
+TEST(UsbNvmeBridgeProvider, Scenarios) {
+    const auto& real = test_support::REAL_NVME_PAGE;
+    const char* const direct = "IOCTL_SCSI_PASS_THROUGH_DIRECT";
+    const char* const buffered = "IOCTL_SCSI_PASS_THROUGH";
+    const std::vector<Scenario> scenarios{
+        {"carried error; the third variant reads",
+         bridge(quoted(REALTEK), R"(,
+             "uncompleted_commands": [ { "cdb": ")" +
+                                     ASMEDIA + R"(", "error": 1 } ],
+             "other_commands": { "sense_key": 5, "asc": 36 },
+             "health_log": { "composite_kelvin": 318, "percentage_used": 3 })"),
+         reading(record(REALTEK_NAME,
+                        {failed(ASMEDIA_NAME, 0xE6, 1, std::nullopt, 0, 0,
+                                "USB NVMe passthrough failed: ScsiStatus=255, SenseKey=0x00, "
+                                "ASC=0x00, ASCQ=0x00, Win32Error=1"),
+                         failed(JMICRON_NAME, 0xA1, 1, 2, 5, 0x24,
+                                "USB NVMe passthrough failed: ScsiStatus=2, SenseKey=0x05, "
+                                "ASC=0x24, ASCQ=0x00, Win32Error=1"),
+                         succeeded(REALTEK_NAME, 0xFC, 318, 44.850006f,
+                                   "NVMe Health Log read successful via Realtek RTL9210 (0xFC) "
+                                   "(Raw: 318 K, Temp: 44.9°C)")}),
+                 HealthStatus::Healthy, 44.850006f, 3, 0, 318),
+         {TRACE + "USB-NVMe [Realtek RTL9210 (0xFC)] SUCCESS: 44.9°C"}},
+        {"373 K is read",
+         bridge(quoted(ASMEDIA), R"(, "health_log": { "composite_kelvin": 373 })"),
+         reading(record(ASMEDIA_NAME,
+                        {succeeded(ASMEDIA_NAME, 0xE6, 373, 99.850006f,
+                                   "NVMe Health Log read successful via ASMedia ASM2362 (0xE6) "
+                                   "(Raw: 373 K, Temp: 99.9°C)")}),
+                 HealthStatus::Healthy, 99.850006f, 2, 0, 373),
+         {TRACE + "USB-NVMe [ASMedia ASM2362 (0xE6)] SUCCESS: 99.9°C"}},
+        {"374 K is no reading",
+         bridge(quoted(ASMEDIA), R"(, "health_log": { "composite_kelvin": 374 })"),
+         record("USB NVMe (Failed)", {implausible(ASMEDIA_NAME, 0xE6), rejected(JMICRON_NAME, 0xA1),
+                                      rejected(REALTEK_NAME, 0xFC)})},
+        {"273 K is no reading",
+         bridge(quoted(JMICRON), R"(, "health_log": { "composite_kelvin": 273 })"),
+         record("USB NVMe (Failed)", {rejected(ASMEDIA_NAME, 0xE6), implausible(JMICRON_NAME, 0xA1),
+                                      rejected(REALTEK_NAME, 0xFC)})},
+        {"every command rejected, the direct form refused",
+         bridge("") + R"(, "scsi_pass_through": { "direct_error": 50 })",
+         record("USB NVMe (Failed)",
+                {rejected(ASMEDIA_NAME, 0xE6, 50), rejected(JMICRON_NAME, 0xA1, 50),
+                 rejected(REALTEK_NAME, 0xFC, 50)}),
+         {},
+         {pass_through(direct, "in 88, out 88", "FALSE, 0 bytes", ASMEDIA, ", error 50"),
+          pass_through(buffered, "in 600, out 600", "TRUE, 74 bytes", ASMEDIA, ", status 2"),
+          pass_through(direct, "in 88, out 88", "FALSE, 0 bytes", JMICRON, ", error 50"),
+          pass_through(buffered, "in 600, out 600", "TRUE, 74 bytes", JMICRON, ", status 2"),
+          pass_through(direct, "in 88, out 88", "FALSE, 0 bytes", REALTEK, ", error 50"),
+          pass_through(buffered, "in 600, out 600", "TRUE, 74 bytes", REALTEK, ", status 2")}},
+        {"a buffered reading clears the carried error; critical warning",
+         bridge(quoted(ASMEDIA),
+                R"(, "health_log": { "critical_warning": 2, "composite_kelvin": 318 })") +
+             R"(, "scsi_pass_through": { "direct_error": 1 })",
+         reading(record(ASMEDIA_NAME,
+                        {succeeded(ASMEDIA_NAME, 0xE6, 318, 44.850006f,
+                                   "NVMe Health Log read successful via ASMedia ASM2362 (0xE6) "
+                                   "(Raw: 318 K, Temp: 44.9°C)")}),
+                 HealthStatus::Critical, 44.850006f, 2, 2, 318),
+         {TRACE + "USB-NVMe [ASMedia ASM2362 (0xE6)] SUCCESS: 44.9°C"}},
+        {"a buffered GOOD status clears the carried error, a failed call sets it again",
+         bridge(quoted(ASMEDIA), R"(, "health_log": { "composite_kelvin": 374 })") +
+             R"(, "scsi_pass_through": { "direct_error": 1 })",
+         record("USB NVMe (Failed)",
+                {implausible(ASMEDIA_NAME, 0xE6), rejected(JMICRON_NAME, 0xA1, 1),
+                 rejected(REALTEK_NAME, 0xFC, 1)})},
+        {"a completed direct request without data is not sent again buffered",
+         bridge(quoted(ASMEDIA)) + R"(, "scsi_pass_through": { "direct_data_zero": true })",
+         record("USB NVMe (Failed)", {implausible(ASMEDIA_NAME, 0xE6), rejected(JMICRON_NAME, 0xA1),
+                                      rejected(REALTEK_NAME, 0xFC)}),
+         {},
+         {pass_through(direct, "in 88, out 88", "TRUE, 56 bytes", ASMEDIA,
+                       " (NVMe health log read), status 0"),
+          pass_through(direct, "in 88, out 88", "TRUE, 74 bytes", JMICRON, ", status 2"),
+          pass_through(direct, "in 88, out 88", "TRUE, 74 bytes", REALTEK, ", status 2")}},
+        {"no access mask opens the disk", R"("open": { "other": 5 })",
+         record("USB NVMe Bridge (Failed)",
+                {open_failed(R"(Failed to open handle to USB NVMe drive \\.\PhysicalDrive0 )"
+                             "(Win32Error: 5)")})},
+        {"the real page",
+         bridge(quoted(ASMEDIA),
+                R"(, "health_log": { "hex": ")" + test_support::real_nvme_page_hex() + "\" }"),
+         reading(record(ASMEDIA_NAME,
+                        {succeeded(ASMEDIA_NAME, 0xE6, real.raw_temperature_kelvin,
+                                   real.temperature_celsius,
+                                   "NVMe Health Log read successful via ASMedia ASM2362 (0xE6) "
+                                   "(Raw: 314 K, Temp: 40.9°C)")}),
+                 real.health_status, real.temperature_celsius, real.percentage_used,
+                 real.critical_warning, real.raw_temperature_kelvin),
+         {TRACE + "USB-NVMe [ASMedia ASM2362 (0xE6)] SUCCESS: 40.9°C"}},
+    };
+    for (const Scenario& scenario : scenarios) {
+        auto machine = test_support::make_machine(
+            R"({ "clock": { "local_time": "2024-05-14T10:20:30.000" },
+                 "disks": [ { )" +
+            scenario.disk + " } ] }");
+        const UsbNvmeBridgeProvider provider(*machine);
+        test_support::TraceRecorder trace(trace::Level::Info);
+
+        const auto result = provider.query(test_support::usb_disk(""));
+
+        ASSERT_TRUE(result) << scenario.name << ": the provider never fails";
+        EXPECT_EQ(describe(*result), describe(scenario.expected)) << scenario.name;
+        EXPECT_EQ(trace.events(), scenario.trace) << scenario.name;
+        if (scenario.pass_through_calls.empty()) continue;
+        EXPECT_EQ(pass_through_calls(machine->call_log()), scenario.pass_through_calls)
+            << scenario.name;
+    }
+}
+
+TEST(UsbNvmeBridgeProvider, SupportsUsbDisksThatMayHoldNvme) {
+    const UsbNvmeBridgeProvider provider(*test_support::make_machine("{}"));
+    EXPECT_TRUE(provider.supports(test_support::usb_disk("NVMe")));
+    EXPECT_TRUE(provider.supports(test_support::usb_disk("")));
+    EXPECT_FALSE(provider.supports(test_support::usb_disk("SATA")));
+    EXPECT_FALSE(provider.supports(test_support::nvme_disk()));
+}
+
+}  // namespace
+}  // namespace quartzmon::sensors::disk::providers

@@ -11,9 +11,9 @@
 #include "platform/simulated/description_reader.h"
 #include "platform/simulated/device_reply.h"
 #include "platform/simulated/devices/ata_drive.h"
+#include "platform/simulated/devices/nvme_bridge.h"
 #include "platform/simulated/devices/sat_bridge.h"
 #include "platform/simulated/ioctl/ata_pass_through.h"
-#include "platform/simulated/devices/nvme_bridge.h"
 #include "platform/simulated/ioctl/scsi_pass_through.h"
 #include "platform/simulated/ioctl/storage_query_property.h"
 

@@ -3,9 +3,9 @@
 #include <memory>
 
 #include "sensors/disk/providers/ata_smart.h"
-#include "sensors/disk/providers/usb_sat_bridge.h"
 #include "sensors/disk/providers/nvme_multi.h"
 #include "sensors/disk/providers/usb_nvme.h"
+#include "sensors/disk/providers/usb_sat_bridge.h"
 #include "sensors/disk/providers/windows_storage.h"
 
 namespace quartzmon::sensors::disk::providers {

@@ -26,8 +26,9 @@ constexpr std::string_view HEALTH_LOG_SOURCE_NAME = "NVMe SMART Health Log 0x02"
 constexpr std::int16_t LOWEST_PLAUSIBLE_CELSIUS = 1;
 constexpr std::int16_t HIGHEST_PLAUSIBLE_CELSIUS = 149;
 
-// The namespace identifier that stands for every namespace.
-constexpr std::uint32_t NVME_NAMESPACE_ALL = 0xFFFFFFFF;
+// The second form's sub-value: all ones, which some drivers want for a
+// controller-wide log (others read the sub-value as an offset and refuse it).
+constexpr std::uint32_t SUB_VALUE_ALL_ONES = 0xFFFFFFFF;
 
 struct LogQueryAttempt {
     std::uint32_t property_id;
@@ -35,11 +36,11 @@ struct LogQueryAttempt {
 };
 
 // Drivers differ in which form of the query they answer for a controller-wide
-// log, so the adapter property is asked plainly and for every namespace, then
-// the device property; the first form that succeeds is used.
+// log, so the adapter property is asked with sub-value 0 and with all ones,
+// then the device property; the first form that succeeds is used.
 constexpr std::array LOG_QUERY_ATTEMPTS{
     LogQueryAttempt{layout::StorageAdapterProtocolSpecificProperty, 0},
-    LogQueryAttempt{layout::StorageAdapterProtocolSpecificProperty, NVME_NAMESPACE_ALL},
+    LogQueryAttempt{layout::StorageAdapterProtocolSpecificProperty, SUB_VALUE_ALL_ONES},
     LogQueryAttempt{layout::StorageDeviceProtocolSpecificProperty, 0},
 };
 

@@ -2,10 +2,11 @@
 JOBS ?= $(shell nproc)
 
 RUN_PACKAGES := cmake ninja-build g++ make nlohmann-json3-dev
+BENCH_PACKAGES := $(RUN_PACKAGES) libbenchmark-dev
 TEST_PACKAGES := $(RUN_PACKAGES) googletest python3 \
 	g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
 
-.PHONY: run test run-packages test-packages linux sanitize windows windows-tests clean
+.PHONY: run test bench run-packages test-packages bench-packages linux sanitize windows windows-tests clean
 
 run: run-packages
 	cmake --preset linux >/dev/null
@@ -15,6 +16,16 @@ run: run-packages
 	@echo
 
 test: test-packages linux sanitize windows windows-tests
+
+# Timings of the sensor's own work on the simulated machine (Release build);
+# not part of test.
+bench: bench-packages
+	cmake --preset bench
+	cmake --build --preset bench -j $(JOBS) --target disk_sensor_bench
+	./build/bench/disk_sensor_bench
+
+bench-packages:
+	@scripts/install-packages.sh $(BENCH_PACKAGES)
 
 run-packages:
 	@scripts/install-packages.sh $(RUN_PACKAGES)

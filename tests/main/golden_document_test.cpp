@@ -40,5 +40,20 @@ TEST(GoldenDocument, TheDefaultMachineGivesTheCheckedInDocument) {
     EXPECT_EQ(parsed["logs"].size(), 2u + parsed["disks"].size());
 }
 
+TEST(SixteenDisks, EveryDiskHasARecordInADocumentThatParses) {
+    auto machine =
+        SimulatedMachine::from_file(std::filesystem::path(MACHINES_DIR) / "sixteen_disks.json");
+    ASSERT_TRUE(machine.has_value()) << machine.error();
+    ScratchDirectory dir;
+    const std::string path = (dir.path() / "document.json").string();
+    const std::vector<std::u16string> arguments{u"disk_sensor.exe", u"--ipc",
+                                                platform::utf8_to_utf16(path)};
+
+    EXPECT_EQ(run_sensor(**machine, arguments), 0);
+
+    const auto parsed = nlohmann::ordered_json::parse(read_file(path));
+    EXPECT_EQ(parsed["disks"].size(), 16u);
+}
+
 }  // namespace
 }  // namespace quartzmon

@@ -32,6 +32,9 @@ struct IoctlOutcome {
     std::uint32_t error = 0;  // 0: the call returns TRUE
     std::uint32_t bytes_returned = 0;
     std::string detail;
+    // Simulated time the caller spent waiting for a device that never
+    // completed the request, before the driver gave up on it.
+    std::uint64_t waited_ms = 0;
 };
 
 inline IoctlOutcome failed_ioctl(std::uint32_t error) {

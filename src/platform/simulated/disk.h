@@ -32,6 +32,9 @@ struct Disk {
     std::optional<SatBridge> sat_bridge;
     std::optional<NvmeStorageDevice> nvme;  // an NVMe drive on the Windows NVMe driver
     std::optional<NvmeBridge> nvme_bridge;  // a USB-to-NVMe bridge in front of the drive
+    // The device answers nothing: every request that reaches it waits for its
+    // timeout and fails.
+    bool silent = false;
 };
 
 // Reads one element of "disks"; default_number is its position in the array.

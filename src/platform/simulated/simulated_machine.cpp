@@ -212,6 +212,7 @@ public:
         } else if (handles_.contains(device)) {
             outcome = failed_ioctl(ERROR_INVALID_FUNCTION);
         }
+        machine_.clock.advance(outcome.waited_ms);
         bytes_returned = outcome.bytes_returned;
         if (outcome.error != 0) last_error_ = outcome.error;
         log("DeviceIoControl(" + hex(device) + ", " + ioctl_text(io_control_code) + ", in " +
@@ -572,12 +573,13 @@ private:
         switch (io_control_code) {
             case IOCTL_STORAGE_QUERY_PROPERTY:
                 return answer_storage_query_property(
-                    handle.disk->properties, handle.disk->nvme ? &*handle.disk->nvme : nullptr, in,
-                    out);
+                    handle.disk->properties, handle.disk->nvme ? &*handle.disk->nvme : nullptr,
+                    handle.disk->silent, in, out);
             case IOCTL_ATA_PASS_THROUGH:
                 return answer_ata_pass_through(
                     handle.disk->ata_pass_through, handle.access,
-                    handle.disk->ata_drive ? &*handle.disk->ata_drive : nullptr, in, out);
+                    handle.disk->ata_drive ? &*handle.disk->ata_drive : nullptr,
+                    handle.disk->silent, in, out);
             case IOCTL_SCSI_PASS_THROUGH:
                 return answer_scsi_pass_through(handle.disk->scsi_pass_through,
                                                 ScsiPassThroughForm::Buffered,

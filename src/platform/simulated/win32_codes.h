@@ -10,6 +10,13 @@ inline constexpr std::uint32_t ERROR_INVALID_FUNCTION = 1;
 // STATUS_INFO_LENGTH_MISMATCH as Win32 sees it.
 inline constexpr std::uint32_t ERROR_BAD_LENGTH = 24;
 inline constexpr std::uint32_t ERROR_INVALID_NAME = 123;
+// A request the device never completed: the port driver completes the timed-out
+// SRB with STATUS_IO_TIMEOUT, which Win32 reports as ERROR_SEM_TIMEOUT.
+inline constexpr std::uint32_t ERROR_SEM_TIMEOUT = 121;
+// A request that reaches the device but carries no timeout of its own (a
+// storage property query) waits for the disk class driver's default, 10 s
+// unless the Disk service's TimeOutValue registry value says otherwise.
+inline constexpr std::uint64_t CLASS_DRIVER_TIMEOUT_MS = 10'000;
 // What a read of an empty pipe gives when it cannot wait (PIPE_NOWAIT).
 inline constexpr std::uint32_t ERROR_NO_DATA = 232;
 

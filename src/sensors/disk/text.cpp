@@ -1,31 +1,64 @@
 #include "sensors/disk/text.h"
 
 #include <cmath>
-#include <cstdio>
+#include <cstdint>
 
 #include "platform/utf.h"
 
 namespace quartzmon::sensors::disk {
 namespace {
 
+// The texts are built by hand rather than with the printf family, which would
+// bring the C library's whole floating-point formatting into the program.
+constexpr std::string_view HEX_DIGITS = "0123456789ABCDEF";
+
 std::string two_digits(unsigned value) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%02u", value % 100);
-    return buf;
+    return {static_cast<char>('0' + value % 100 / 10), static_cast<char>('0' + value % 10)};
+}
+
+// The lowest count hexadecimal digits of value, upper case.
+std::string hex_digits(unsigned value, int count) {
+    std::string text(static_cast<std::size_t>(count), '0');
+    for (int i = count; i-- > 0; value >>= 4)
+        text[static_cast<std::size_t>(i)] = HEX_DIGITS[value & 0xF];
+    return text;
+}
+
+// Doubles a decimal digit string in place.
+void double_digits(std::string& digits) {
+    int carry = 0;
+    for (std::size_t i = digits.size(); i-- > 0;) {
+        const int twice = (digits[i] - '0') * 2 + carry;
+        digits[i] = static_cast<char>('0' + twice % 10);
+        carry = twice / 10;
+    }
+    if (carry > 0) digits.insert(digits.begin(), '1');
 }
 
 // Rounds to the nearest integer, ties to even. The default floating-point
 // environment rounds to nearest-even, which nearbyint follows.
-double round_half_even(double value) { return std::nearbyint(value); }
+double round_half_even(double value) {
+    return std::nearbyint(value);
+}
 
+// The exact digits of a non-negative whole double. Above 2^64 it is a
+// 53-bit significand times a power of two, doubled digit by digit.
 std::string integer_text(double whole) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.0f", whole);
-    return buf;
+    constexpr double TWO_TO_64 = 18446744073709551616.0;
+    constexpr int SIGNIFICAND_BITS = 53;
+    if (whole < TWO_TO_64) return std::to_string(static_cast<std::uint64_t>(whole));
+    int exponent = 0;
+    const double fraction = std::frexp(whole, &exponent);
+    std::string digits =
+        std::to_string(static_cast<std::uint64_t>(std::ldexp(fraction, SIGNIFICAND_BITS)));
+    for (int i = SIGNIFICAND_BITS; i < exponent; ++i) double_digits(digits);
+    return digits;
 }
 
 // The control characters: C0, DEL and C1.
-bool is_control(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
+bool is_control(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
 
 // Infinities and NaN have no digits to round; a temperature never is one, but a
 // text must not depend on converting them to an integer.
@@ -38,16 +71,25 @@ std::string non_finite_text(float value) {
 std::string debug_escape(char32_t c, char32_t quote) {
     if (c == quote || c == U'\\') return std::string("\\") + static_cast<char>(c);
     switch (c) {
-        case U'\t': return "\\t";
-        case U'\r': return "\\r";
-        case U'\n': return "\\n";
-        case U'\0': return "\\0";
-        default: break;
+        case U'\t':
+            return "\\t";
+        case U'\r':
+            return "\\r";
+        case U'\n':
+            return "\\n";
+        case U'\0':
+            return "\\0";
+        default:
+            break;
     }
     if (is_control(c)) {
-        char buf[16];
-        std::snprintf(buf, sizeof buf, "\\u{%x}", static_cast<unsigned>(c));
-        return buf;
+        // At most 9Fh: lower-case digits without leading zeros.
+        constexpr std::string_view LOWER_HEX_DIGITS = "0123456789abcdef";
+        const auto code = static_cast<unsigned>(c);
+        std::string digits;
+        if (code >= 0x10) digits += LOWER_HEX_DIGITS[code >> 4];
+        digits += LOWER_HEX_DIGITS[code & 0xF];
+        return "\\u{" + digits + "}";
     }
     return platform::scalar_to_utf8(c);
 }
@@ -88,7 +130,9 @@ std::string one_decimal(float value) {
     return (negative ? "-" : "") + integer_text(whole) + "." + std::to_string(fraction);
 }
 
-std::string celsius_text(float value) { return one_decimal(value) + "°C"; }
+std::string celsius_text(float value) {
+    return one_decimal(value) + "°C";
+}
 
 std::string whole_number(float value) {
     if (!std::isfinite(value)) return non_finite_text(value);
@@ -97,15 +141,11 @@ std::string whole_number(float value) {
 }
 
 std::string hex2(std::uint8_t value) {
-    char buf[4];
-    std::snprintf(buf, sizeof buf, "%02X", static_cast<unsigned>(value));
-    return buf;
+    return hex_digits(value, 2);
 }
 
 std::string hex4(std::uint16_t value) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%04X", static_cast<unsigned>(value));
-    return buf;
+    return hex_digits(value, 4);
 }
 
 std::string quoted_debug(std::string_view text) {

@@ -25,6 +25,12 @@ TEST(Text, OneDecimalRoundsTheExactValueHalfToEven) {
         {0.0f, "0.0"},
         {99.96f, "100.0"},
         {1e10f, "10000000000.0"},
+        // Past 2^64 the digits are still the float's exact value.
+        {1.8446743e19f, "18446742974197923840.0"},
+        {18446744073709551616.0f, "18446744073709551616.0"},
+        {1e20f, "100000002004087734272.0"},
+        {-3e38f, "-300000000549775575777803994281145270272.0"},
+        {std::numeric_limits<float>::max(), "340282346638528859811704183484516925440.0"},
         {std::numeric_limits<float>::quiet_NaN(), "NaN"},
         {-std::numeric_limits<float>::infinity(), "-inf"},
     };
@@ -37,9 +43,18 @@ TEST(Text, WholeNumberRoundsHalfToEven) {
         float value;
         const char* text;
     } cases[] = {
-        {36.4f, "36"}, {36.6f, "37"},   {36.5f, "36"},
-        {37.5f, "38"}, {0.5f, "0"},     {-2.5f, "-2"},
-        {-2.6f, "-3"}, {149.0f, "149"}, {std::numeric_limits<float>::infinity(), "inf"},
+        {36.4f, "36"},
+        {36.6f, "37"},
+        {36.5f, "36"},
+        {37.5f, "38"},
+        {0.5f, "0"},
+        {-2.5f, "-2"},
+        {-2.6f, "-3"},
+        {149.0f, "149"},
+        {std::numeric_limits<float>::infinity(), "inf"},
+        {1e20f, "100000002004087734272"},
+        {-3e38f, "-300000000549775575777803994281145270272"},
+        {std::numeric_limits<float>::max(), "340282346638528859811704183484516925440"},
     };
     for (const auto& c : cases) EXPECT_EQ(whole_number(c.value), c.text) << c.text;
 }

@@ -28,8 +28,8 @@ struct ScsiCommandOutcome {
     std::vector<std::uint8_t> sense;  // empty when there is none
     std::uint32_t data_transferred = 0;
     std::string decoded;  // what the target understood, for the call log
-    // Nonzero: the target never completed the command, and the port driver
-    // fails the request with this Win32 error.
+    // Nonzero: the target never completed the command; the port driver waits
+    // the request's TimeOutValue and fails it with this Win32 error.
     std::uint32_t request_error = 0;
 };
 
@@ -38,6 +38,10 @@ std::vector<std::uint8_t> fixed_format_sense(std::uint8_t sense_key, std::uint8_
                                              std::uint8_t ascq);
 std::vector<std::uint8_t> descriptor_format_sense(std::uint8_t sense_key, std::uint8_t asc,
                                                   std::uint8_t ascq);
+
+// A command the target never completes (ERROR_SEM_TIMEOUT), as from a device
+// that answers nothing.
+ScsiCommandOutcome no_completion();
 
 // CHECK CONDITION with fixed-format sense.
 ScsiCommandOutcome check_condition(std::uint8_t sense_key, std::uint8_t asc, std::uint8_t ascq);

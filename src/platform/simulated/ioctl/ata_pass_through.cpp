@@ -85,13 +85,16 @@ AtaPassThroughBehaviour read_ata_pass_through_behaviour(JsonObject& object) {
 
 IoctlOutcome answer_ata_pass_through(const AtaPassThroughBehaviour& behaviour,
                                      std::uint32_t handle_access, const AtaDrive* drive,
-                                     std::span<const std::uint8_t> in,
+                                     bool silent, std::span<const std::uint8_t> in,
                                      std::span<std::uint8_t> out) {
     if (const std::uint32_t error = behaviour.access.error_for(handle_access); error != 0)
         return failed_ioctl(error);
     if (drive == nullptr) return failed_ioctl(ERROR_INVALID_FUNCTION);
     if (!is_well_formed(in, out)) return failed_ioctl(ERROR_INVALID_PARAMETER);
     const AtaRequest request = decode(in);
+    if (silent)
+        return {ERROR_SEM_TIMEOUT, 0, "timed out after " + decimal(request.timeout) + " s",
+                std::uint64_t{request.timeout} * 1000};
     const bool data_in = (request.flags & layout::ATA_FLAGS_DATA_IN) != 0;
 
     // The drive sends into a buffer of its own; the data reaches the caller

@@ -29,9 +29,12 @@ struct AtaPassThroughBehaviour {
 AtaPassThroughBehaviour default_ata_pass_through_behaviour();
 AtaPassThroughBehaviour read_ata_pass_through_behaviour(JsonObject& object);
 
-// drive is null for a disk that has no ATA drive behind its driver.
+// drive is null for a disk that has no ATA drive behind its driver; a silent
+// drive never completes a command, so the request waits its TimeOutValue and
+// fails with ERROR_SEM_TIMEOUT.
 IoctlOutcome answer_ata_pass_through(const AtaPassThroughBehaviour& behaviour,
                                      std::uint32_t handle_access, const AtaDrive* drive,
-                                     std::span<const std::uint8_t> in, std::span<std::uint8_t> out);
+                                     bool silent, std::span<const std::uint8_t> in,
+                                     std::span<std::uint8_t> out);
 
 }  // namespace quartzmon::platform::simulated

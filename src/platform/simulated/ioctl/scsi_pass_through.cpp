@@ -21,6 +21,7 @@ struct PassThroughRequest {
     bool data_in = false;
     std::uint32_t data_transfer_length = 0;
     std::uint64_t data_buffer = 0;  // offset (buffered) or address (direct)
+    std::uint32_t timeout_seconds = 0;
 };
 
 PassThroughRequest decode(std::span<const std::uint8_t> in, ScsiPassThroughForm form) {
@@ -32,6 +33,7 @@ PassThroughRequest decode(std::span<const std::uint8_t> in, ScsiPassThroughForm 
     request.data_transfer_length = get_u32(in, spt::DataTransferLength);
     request.data_buffer =
         get_u64(in, form == ScsiPassThroughForm::Direct ? sptd::DataBuffer : spt::DataBufferOffset);
+    request.timeout_seconds = get_u32(in, spt::TimeOutValue);
     return request;
 }
 
@@ -63,6 +65,14 @@ std::span<std::uint8_t> caller_data_buffer(std::uint64_t address, std::uint32_t 
 
 std::string cdb_text(std::span<const std::uint8_t> cdb) {
     return "CDB " + hex_bytes(cdb);
+}
+
+// The port driver waits TimeOutValue seconds for the device, then fails the
+// request.
+IoctlOutcome timed_out(const PassThroughRequest& request, std::uint32_t error) {
+    return {error, 0,
+            cdb_text(request.cdb) + ", timed out after " + decimal(request.timeout_seconds) + " s",
+            std::uint64_t{request.timeout_seconds} * 1000};
 }
 
 std::uint32_t bytes_returned(const PassThroughRequest& request, const ScsiCommandOutcome& outcome,
@@ -99,7 +109,7 @@ IoctlOutcome answer_scsi_pass_through(const ScsiPassThroughBehaviour& behaviour,
     // then copied as the form says.
     std::vector<std::uint8_t> data(request.data_in ? request.data_transfer_length : 0, 0);
     const ScsiCommandOutcome outcome = target(request.cdb, data);
-    if (outcome.request_error != 0) return {outcome.request_error, 0, cdb_text(request.cdb)};
+    if (outcome.request_error != 0) return timed_out(request, outcome.request_error);
     const std::uint32_t transferred =
         std::min<std::uint32_t>(outcome.data_transferred, static_cast<std::uint32_t>(data.size()));
 

@@ -193,7 +193,7 @@ StorageProperties read_storage_properties(JsonObject* described) {
 }
 
 IoctlOutcome answer_storage_query_property(const StorageProperties& properties,
-                                           const NvmeStorageDevice* nvme,
+                                           const NvmeStorageDevice* nvme, bool silent,
                                            std::span<const std::uint8_t> in,
                                            std::span<std::uint8_t> out) {
     if (in.size() < query_layout::size) return failed_ioctl(ERROR_BAD_LENGTH);
@@ -202,6 +202,11 @@ IoctlOutcome answer_storage_query_property(const StorageProperties& properties,
     if (query_type != PropertyStandardQuery && query_type != PropertyExistsQuery) {
         return failed_ioctl(ERROR_INVALID_PARAMETER);
     }
+    // A silent device keeps every query waiting, even one its driver might
+    // refuse at once: the worst case is what the widget must plan for.
+    if (silent && property_id != StorageDeviceProperty)
+        return {ERROR_SEM_TIMEOUT, 0, "timed out after the class driver's default",
+                CLASS_DRIVER_TIMEOUT_MS};
     if (nvme != nullptr && is_protocol_specific(property_id)) {
         return answer_protocol_query(*nvme, query_type, in, out);
     }

@@ -44,9 +44,12 @@ struct NvmeStorageDevice {
 NvmeStorageDevice read_nvme_storage_device(JsonObject& object);
 
 // nvme is null for a disk that is no NVMe drive: the protocol-specific
-// properties are then undescribed like any other.
+// properties are then undescribed like any other. On a silent device every
+// query but StorageDeviceProperty (which the class driver keeps from when the
+// disk started) waits the class driver's default timeout and fails with
+// ERROR_SEM_TIMEOUT.
 IoctlOutcome answer_storage_query_property(const StorageProperties& properties,
-                                           const NvmeStorageDevice* nvme,
+                                           const NvmeStorageDevice* nvme, bool silent,
                                            std::span<const std::uint8_t> in,
                                            std::span<std::uint8_t> out);
 

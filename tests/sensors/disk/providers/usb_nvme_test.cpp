@@ -113,6 +113,13 @@ DiskHealthRecord reading(DiskHealthRecord made, HealthStatus status, float celsi
     return made;
 }
 
+// A command the bridge never completes keeps each of its two requests waiting
+// for the 3-second timeout before the record is made.
+DiskHealthRecord after_two_timeouts(DiskHealthRecord made) {
+    made.timestamp = "10:20:36";
+    return made;
+}
+
 struct Scenario {
     const char* name;
     std::string disk;  // members of disk 0's description
@@ -148,17 +155,18 @@ TEST(UsbNvmeBridgeProvider, Scenarios) {
                                      ASMEDIA + R"(", "error": 1 } ],
              "other_commands": { "sense_key": 5, "asc": 36 },
              "health_log": { "composite_kelvin": 318, "percentage_used": 3 })"),
-         reading(record(REALTEK_NAME,
-                        {failed(ASMEDIA_NAME, 0xE6, 1, std::nullopt, 0, 0,
-                                "USB NVMe passthrough failed: ScsiStatus=255, SenseKey=0x00, "
-                                "ASC=0x00, ASCQ=0x00, Win32Error=1"),
-                         failed(JMICRON_NAME, 0xA1, 1, 2, 5, 0x24,
-                                "USB NVMe passthrough failed: ScsiStatus=2, SenseKey=0x05, "
-                                "ASC=0x24, ASCQ=0x00, Win32Error=1"),
-                         succeeded(REALTEK_NAME, 0xFC, 318, 44.850006f,
-                                   "NVMe Health Log read successful via Realtek RTL9210 (0xFC) "
-                                   "(Raw: 318 K, Temp: 44.9°C)")}),
-                 HealthStatus::Healthy, 44.850006f, 3, 0, 318),
+         after_two_timeouts(
+             reading(record(REALTEK_NAME,
+                            {failed(ASMEDIA_NAME, 0xE6, 1, std::nullopt, 0, 0,
+                                    "USB NVMe passthrough failed: ScsiStatus=255, SenseKey=0x00, "
+                                    "ASC=0x00, ASCQ=0x00, Win32Error=1"),
+                             failed(JMICRON_NAME, 0xA1, 1, 2, 5, 0x24,
+                                    "USB NVMe passthrough failed: ScsiStatus=2, SenseKey=0x05, "
+                                    "ASC=0x24, ASCQ=0x00, Win32Error=1"),
+                             succeeded(REALTEK_NAME, 0xFC, 318, 44.850006f,
+                                       "NVMe Health Log read successful via Realtek RTL9210 (0xFC) "
+                                       "(Raw: 318 K, Temp: 44.9°C)")}),
+                     HealthStatus::Healthy, 44.850006f, 3, 0, 318)),
          {TRACE + "USB-NVMe [Realtek RTL9210 (0xFC)] SUCCESS: 44.9°C"}},
         {"373 K is read",
          bridge(quoted(ASMEDIA), R"(, "health_log": { "composite_kelvin": 373 })"),

@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 
 RUN_PACKAGES := cmake ninja-build g++ make nlohmann-json3-dev
 BENCH_PACKAGES := $(RUN_PACKAGES) libbenchmark-dev
-TEST_PACKAGES := $(RUN_PACKAGES) googletest python3 \
+TEST_PACKAGES := $(RUN_PACKAGES) googletest python3 python3-jsonschema \
 	g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
 
 .PHONY: run test bench run-packages test-packages bench-packages linux sanitize windows windows-tests clean

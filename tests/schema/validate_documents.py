@@ -1,0 +1,108 @@
+#!/usr/bin/env python3
+"""The JSON Schema of the result document against real documents: the checked-in
+one, the document of every machine description, and broken copies that it must
+reject.
+
+Usage: validate_documents.py DISK_SENSOR_SIM SCHEMA GOLDEN_DOCUMENT MACHINES_DIR
+"""
+import copy
+import glob
+import json
+import os
+import subprocess
+import sys
+import tempfile
+
+from jsonschema import Draft202012Validator
+
+
+def errors(validator, document):
+    return ["%s: %s" % (error.json_path, error.message)
+            for error in validator.iter_errors(document)]
+
+
+def machine_document(simulator, machine, scratch):
+    target = os.path.join(scratch, os.path.basename(machine))
+    result = subprocess.run([simulator, "--machine", machine, "--ipc", target],
+                            capture_output=True, text=True, timeout=120)
+    assert result.returncode == 0, result
+    with open(target, encoding="utf-8") as document:
+        return json.load(document)
+
+
+def broken_copies(golden):
+    """(what was broken, the place the schema must name, the broken document)."""
+    def changed(change):
+        document = copy.deepcopy(golden)
+        change(document)
+        return document
+
+    def add_top_key(d): d["version"] = 1
+    def add_attempt_key(d): d["disks"][1]["provider_diagnostics"][0]["error"] = ""
+    def drop_disk_key(d): del d["disks"][0]["vid"]
+    def drop_attempt_key(d): del d["disks"][0]["provider_diagnostics"][0]["detail"]
+    def bad_status(d): d["disks"][0]["health_status"] = "OK"
+    def bad_result(d): d["disks"][1]["provider_diagnostics"][0]["result"] = "Failed"
+    def null_win32_error(d): d["disks"][0]["provider_diagnostics"][0]["win32_error"] = None
+    def hex_vid(d): d["disks"][2]["vid"] = "174C"
+    def big_sense_key(d): d["disks"][2]["provider_diagnostics"][4]["sense_key"] = 256
+    def letter_with_colon(d): d["disks"][0]["drive_letters"] = ["C:"]
+    def drive_sixteen(d): d["disks"][0]["physical_drive"] = 16
+    def twelve_hour_time(d): d["timestamp"] = "9:05:03 AM"
+    def text_temperature(d): d["disks"][0]["temperature_celsius"] = "38.0"
+
+    return [
+        ("extra top-level key", "$", changed(add_top_key)),
+        ("extra attempt key", "$.disks[1].provider_diagnostics[0]", changed(add_attempt_key)),
+        ("missing disk key", "$.disks[0]", changed(drop_disk_key)),
+        ("missing attempt key", "$.disks[0].provider_diagnostics[0]", changed(drop_attempt_key)),
+        ("unknown health status", "$.disks[0].health_status", changed(bad_status)),
+        ("unknown result text", "$.disks[1].provider_diagnostics[0].result", changed(bad_result)),
+        ("null win32_error", "$.disks[0].provider_diagnostics[0].win32_error",
+         changed(null_win32_error)),
+        ("vid as text", "$.disks[2].vid", changed(hex_vid)),
+        ("sense key above 255", "$.disks[2].provider_diagnostics[4].sense_key",
+         changed(big_sense_key)),
+        ("drive letter with colon", "$.disks[0].drive_letters[0]", changed(letter_with_colon)),
+        ("physical drive 16", "$.disks[0].physical_drive", changed(drive_sixteen)),
+        ("12-hour timestamp", "$.timestamp", changed(twelve_hour_time)),
+        ("temperature as text", "$.disks[0].temperature_celsius", changed(text_temperature)),
+    ]
+
+
+def main():
+    if len(sys.argv) != 5:
+        sys.exit(__doc__)
+    simulator, schema_path, golden_path, machines_dir = sys.argv[1:]
+    with open(schema_path, encoding="utf-8") as schema_file:
+        schema = json.load(schema_file)
+    Draft202012Validator.check_schema(schema)
+    validator = Draft202012Validator(schema)
+    failures = []
+
+    with open(golden_path, encoding="utf-8") as golden_file:
+        golden = json.load(golden_file)
+    failures += ["golden document: " + e for e in errors(validator, golden)]
+
+    machines = sorted(glob.glob(os.path.join(machines_dir, "*.json")))
+    assert machines, "no machine descriptions in " + machines_dir
+    with tempfile.TemporaryDirectory() as scratch:
+        for machine in machines:
+            document = machine_document(simulator, machine, scratch)
+            if not document["disks"]:
+                failures.append("%s: the document has no disks" % machine)
+            failures += ["%s: %s" % (machine, e) for e in errors(validator, document)]
+
+    for what, place, document in broken_copies(golden):
+        found = [error.json_path for error in validator.iter_errors(document)]
+        if place not in found:
+            failures.append("%s: not rejected at %s (errors at %s)" % (what, place, found))
+
+    if failures:
+        sys.exit("\n".join(failures))
+    print("schema: golden document and %d machine document(s) valid, %d broken copies rejected"
+          % (len(machines), len(broken_copies(golden))))
+
+
+if __name__ == "__main__":
+    main()

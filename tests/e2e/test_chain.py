@@ -11,6 +11,8 @@ import subprocess
 import sys
 import tempfile
 
+import schema_check
+
 RESULT_NAME = "chain_e2e.json"
 
 EXPECTED_LOG = [
@@ -85,7 +87,9 @@ def run_sensor(exe, prefix, directory):
             sys.exit(f"disk_sensor.exe exited with {finished.returncode}: "
                      f"{wine_output.read().decode(errors='replace')}")
     with open(result_path, "rb") as result:
-        return json.loads(result.read().decode("utf-8"))
+        document = json.loads(result.read().decode("utf-8"))
+    schema_check.assert_valid(document)
+    return document
 
 
 def check(failures, what, actual, expected):

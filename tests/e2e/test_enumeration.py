@@ -13,6 +13,8 @@ import sys
 import tempfile
 import unittest
 
+import schema_check
+
 EXE = ""
 PREFIX = ""
 
@@ -59,7 +61,9 @@ def run_sensor(directory, extra_environment=None):
     result_path = os.path.join(directory, "enumeration_e2e.json")
     run_wine([EXE, "--ipc", windows_path(result_path)], extra_environment)
     with open(result_path, encoding="utf-8") as result:
-        return json.load(result)
+        document = json.load(result)
+    schema_check.assert_valid(document)
+    return document
 
 
 def wine(*arguments):

@@ -16,6 +16,8 @@ import sys
 import tempfile
 import unittest
 
+import schema_check
+
 EXE = ""
 PREFIX = ""
 
@@ -78,6 +80,7 @@ class ResultFileTest(unittest.TestCase):
 
     def assert_complete_document(self, data):
         self.assertTrue(data.endswith(b"}"), data[-20:])
+        schema_check.assert_valid(json.loads(data.decode("utf-8")))
         document = parse_document(data)
         self.assertEqual([key for key, _ in document], ["timestamp", "is_elevated", "disks", "logs"])
         fields = dict(document)

@@ -1,10 +1,19 @@
 #include "platform/simulated/access_errors.h"
 
+#include "platform/platform.h"
+
 namespace quartzmon::platform::simulated {
 
 std::uint32_t AccessErrors::error_for(std::uint32_t access) const {
     const auto rule = by_mask.find(access);
     return rule == by_mask.end() ? other : rule->second;
+}
+
+AccessErrors read_write_required() {
+    AccessErrors errors;
+    errors.by_mask[GENERIC_READ | GENERIC_WRITE] = 0;
+    errors.other = ERROR_ACCESS_DENIED;
+    return errors;
 }
 
 void read_access_errors(JsonObject& object, AccessErrors& errors) {

@@ -18,6 +18,11 @@ struct AccessErrors {
     std::uint32_t error_for(std::uint32_t access) const;
 };
 
+// What the I/O manager checks for a control code that requires read and write
+// access (FILE_READ_ACCESS | FILE_WRITE_ACCESS), as the pass-through requests
+// do: a handle opened for reading and writing passes, any other gets 5.
+AccessErrors read_write_required();
+
 // Reads the rules over those already in errors: each listed mask and "other"
 // replace what was there.
 void read_access_errors(JsonObject& object, AccessErrors& errors);

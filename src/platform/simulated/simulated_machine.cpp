@@ -581,11 +581,11 @@ private:
                     handle.disk->ata_drive ? &*handle.disk->ata_drive : nullptr,
                     handle.disk->silent, in, out);
             case IOCTL_SCSI_PASS_THROUGH:
-                return answer_scsi_pass_through(handle.disk->scsi_pass_through,
+                return answer_scsi_pass_through(handle.disk->scsi_pass_through, handle.access,
                                                 ScsiPassThroughForm::Buffered,
                                                 scsi_target_of(*handle.disk), in, out);
             case IOCTL_SCSI_PASS_THROUGH_DIRECT:
-                return answer_scsi_pass_through(handle.disk->scsi_pass_through,
+                return answer_scsi_pass_through(handle.disk->scsi_pass_through, handle.access,
                                                 ScsiPassThroughForm::Direct,
                                                 scsi_target_of(*handle.disk), in, out);
             default:

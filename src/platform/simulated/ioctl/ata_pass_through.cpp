@@ -16,10 +16,6 @@ namespace {
 namespace apt = layout::ATA_PASS_THROUGH_EX;
 namespace ideregs = layout::IDEREGS;
 
-// The I/O manager's check of the control code's required access
-// (FILE_READ_ACCESS | FILE_WRITE_ACCESS) on the handle.
-constexpr std::uint32_t READ_WRITE_ACCESS = GENERIC_READ | GENERIC_WRITE;
-
 struct AtaRequest {
     std::uint16_t flags = 0;
     std::uint32_t data_transfer_length = 0;
@@ -67,8 +63,7 @@ std::string detail_of(std::span<const std::uint8_t> in, const AtaResult& result)
 
 AtaPassThroughBehaviour default_ata_pass_through_behaviour() {
     AtaPassThroughBehaviour behaviour;
-    behaviour.access.by_mask[READ_WRITE_ACCESS] = 0;
-    behaviour.access.other = ERROR_ACCESS_DENIED;
+    behaviour.access = read_write_required();
     return behaviour;
 }
 

@@ -88,6 +88,10 @@ std::uint32_t bytes_returned(const PassThroughRequest& request, const ScsiComman
 
 ScsiPassThroughBehaviour read_scsi_pass_through_behaviour(JsonObject& object) {
     ScsiPassThroughBehaviour behaviour;
+    if (const nlohmann::json* access = object.find("access")) {
+        JsonObject rules(*access, object.place_of("access"));
+        read_access_errors(rules, behaviour.access);
+    }
     behaviour.direct_error = object.u32("direct_error").value_or(0);
     behaviour.buffered_error = object.u32("buffered_error").value_or(0);
     behaviour.direct_data_zero = object.boolean("direct_data_zero").value_or(false);
@@ -96,9 +100,11 @@ ScsiPassThroughBehaviour read_scsi_pass_through_behaviour(JsonObject& object) {
 }
 
 IoctlOutcome answer_scsi_pass_through(const ScsiPassThroughBehaviour& behaviour,
-                                      ScsiPassThroughForm form, const ScsiTarget& target,
-                                      std::span<const std::uint8_t> in,
+                                      std::uint32_t handle_access, ScsiPassThroughForm form,
+                                      const ScsiTarget& target, std::span<const std::uint8_t> in,
                                       std::span<std::uint8_t> out) {
+    if (const std::uint32_t error = behaviour.access.error_for(handle_access); error != 0)
+        return failed_ioctl(error);
     if (!is_well_formed(in, out, form)) return failed_ioctl(ERROR_INVALID_PARAMETER);
     const PassThroughRequest request = decode(in, form);
     const std::uint32_t form_error =

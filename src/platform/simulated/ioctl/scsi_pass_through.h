@@ -9,6 +9,7 @@
 #include <functional>
 #include <span>
 
+#include "platform/simulated/access_errors.h"
 #include "platform/simulated/description_reader.h"
 #include "platform/simulated/device_reply.h"
 #include "platform/simulated/devices/scsi_target.h"
@@ -16,11 +17,14 @@
 namespace quartzmon::platform::simulated {
 
 // How a disk's driver stack passes the two forms on, described under
-// "scsi_pass_through": { "direct_error": 1, "buffered_error": 50,
-// "direct_data_zero": true }. An error fails that form before the target sees
-// it; direct_data_zero completes direct requests with the target's status but
-// no data in the caller's buffer, as some bridges' drivers do.
+// "scsi_pass_through": { "access": { "0x80000000": 0 }, "direct_error": 1,
+// "buffered_error": 50, "direct_data_zero": true }. Both forms need a handle
+// opened for reading and writing, as the I/O manager checks for their control
+// codes; an error fails that form before the target sees it;
+// direct_data_zero completes direct requests with the target's status but no
+// data in the caller's buffer, as some bridges' drivers do.
 struct ScsiPassThroughBehaviour {
+    AccessErrors access = read_write_required();
     std::uint32_t direct_error = 0;
     std::uint32_t buffered_error = 0;
     bool direct_data_zero = false;
@@ -34,8 +38,8 @@ using ScsiTarget = std::function<ScsiCommandOutcome(std::span<const std::uint8_t
                                                     std::span<std::uint8_t> data_in)>;
 
 IoctlOutcome answer_scsi_pass_through(const ScsiPassThroughBehaviour& behaviour,
-                                      ScsiPassThroughForm form, const ScsiTarget& target,
-                                      std::span<const std::uint8_t> in,
+                                      std::uint32_t handle_access, ScsiPassThroughForm form,
+                                      const ScsiTarget& target, std::span<const std::uint8_t> in,
                                       std::span<std::uint8_t> out);
 
 }  // namespace quartzmon::platform::simulated

@@ -50,12 +50,15 @@ TEST(ScsiSense, DecodesByResponseCode) {
 }
 
 // A disk with nothing behind it rejects the command in either form; a form
-// the driver refuses fails before the device sees it.
+// the driver refuses fails before the device sees it, and so does a request
+// on a handle without read and write access.
 TEST(ScsiPassThrough, SendsBothFormsAndReadsStatusAndSense) {
     auto machine = test_support::make_machine(
         R"({ "disks": [ { "scsi_pass_through": { "buffered_error": 50 } } ] })");
-    auto device = open_device(*machine, "\\\\.\\PhysicalDrive0", 0);
-    ASSERT_TRUE(device);
+    auto device = open_device(*machine, "\\\\.\\PhysicalDrive0",
+                              platform::GENERIC_READ | platform::GENERIC_WRITE);
+    auto read_only = open_device(*machine, "\\\\.\\PhysicalDrive0", platform::GENERIC_READ);
+    ASSERT_TRUE(device && read_only);
     std::array<std::uint8_t, 512> data{};
     data.fill(0xEE);
 
@@ -68,6 +71,7 @@ TEST(ScsiPassThrough, SendsBothFormsAndReadsStatusAndSense) {
     const ScsiReply buffered = send_scsi_buffered(*device, test_unit_ready());
     EXPECT_FALSE(buffered.call.succeeded);
     EXPECT_EQ(buffered.call.win32_error, 50u);
+    EXPECT_EQ(send_scsi_direct(*read_only, test_unit_ready(), {}).call.win32_error, 5u);
 
     EXPECT_EQ(test_support::calls_to(machine->call_log(), {"DeviceIoControl"}),
               (std::vector<std::string>{
@@ -75,6 +79,8 @@ TEST(ScsiPassThrough, SendsBothFormsAndReadsStatusAndSense) {
                   "74 bytes, CDB 12 00 00 00 24 00, status 2",
                   "DeviceIoControl(0x100, IOCTL_SCSI_PASS_THROUGH, in 88, out 88) -> FALSE, 0 "
                   "bytes, CDB 00 00 00 00 00 00, error 50",
+                  "DeviceIoControl(0x104, IOCTL_SCSI_PASS_THROUGH_DIRECT, in 88, out 88) -> FALSE, "
+                  "0 bytes, error 5",
               }));
 }
 

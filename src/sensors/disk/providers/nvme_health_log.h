@@ -15,7 +15,7 @@
 
 namespace quartzmon::sensors::disk::providers {
 
-// The log's identifier and size, as the NVMe base specification defines them.
+// The log's identifier and size, as the NVMe standard defines them.
 inline constexpr std::uint8_t NVME_LOG_PAGE_HEALTH_INFO = 0x02;
 inline constexpr std::size_t NVME_HEALTH_INFO_LOG_SIZE = 512;
 

@@ -18,18 +18,21 @@ using platform::simulated::SimulatedMachine;
 using test_support::read_file;
 using test_support::ScratchDirectory;
 
-TEST(GoldenDocument, TheDefaultMachineGivesTheCheckedInDocument) {
-    auto machine =
-        SimulatedMachine::from_file(std::filesystem::path(MACHINES_DIR) / "default.json");
-    ASSERT_TRUE(machine.has_value()) << machine.error();
+// The document a whole run writes on one of the machines in machines/.
+std::string document_of(const char* machine_file) {
+    auto machine = SimulatedMachine::from_file(std::filesystem::path(MACHINES_DIR) / machine_file);
+    EXPECT_TRUE(machine.has_value()) << machine.error();
+    if (!machine) return {};
     ScratchDirectory dir;
     const std::string path = (dir.path() / "document.json").string();
     const std::vector<std::u16string> arguments{u"disk_sensor.exe", u"--ipc",
                                                 platform::utf8_to_utf16(path)};
-
     EXPECT_EQ(run_sensor(**machine, arguments), 0);
+    return read_file(path);
+}
 
-    const std::string document = read_file(path);
+TEST(GoldenDocument, TheDefaultMachineGivesTheCheckedInDocument) {
+    const std::string document = document_of("default.json");
     const std::string expected =
         read_file(std::filesystem::path(TEST_DATA_DIR) / "default_machine_document.json");
     ASSERT_FALSE(expected.empty());
@@ -41,17 +44,7 @@ TEST(GoldenDocument, TheDefaultMachineGivesTheCheckedInDocument) {
 }
 
 TEST(SixteenDisks, EveryDiskHasARecordInADocumentThatParses) {
-    auto machine =
-        SimulatedMachine::from_file(std::filesystem::path(MACHINES_DIR) / "sixteen_disks.json");
-    ASSERT_TRUE(machine.has_value()) << machine.error();
-    ScratchDirectory dir;
-    const std::string path = (dir.path() / "document.json").string();
-    const std::vector<std::u16string> arguments{u"disk_sensor.exe", u"--ipc",
-                                                platform::utf8_to_utf16(path)};
-
-    EXPECT_EQ(run_sensor(**machine, arguments), 0);
-
-    const auto parsed = nlohmann::ordered_json::parse(read_file(path));
+    const auto parsed = nlohmann::ordered_json::parse(document_of("sixteen_disks.json"));
     EXPECT_EQ(parsed["disks"].size(), 16u);
 }
 

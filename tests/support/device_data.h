@@ -53,4 +53,16 @@ inline void expect_data(std::span<const std::uint8_t> data, const ExpectedData& 
     }
 }
 
+// Bytes as hex text, two upper-case digits each, to replay a dump as a
+// device's "hex" data block.
+inline std::string hex_text(const std::string& bytes) {
+    std::string hex;
+    for (const char byte : bytes) {
+        char pair[3];
+        std::snprintf(pair, sizeof pair, "%02X", static_cast<unsigned char>(byte));
+        hex += pair;
+    }
+    return hex;
+}
+
 }  // namespace quartzmon::test_support

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "sensors/disk/records.h"
+#include "support/device_data.h"
 #include "support/scratch_directory.h"
 
 namespace quartzmon::test_support {
@@ -43,15 +44,7 @@ inline constexpr RealNvmePage REAL_NVME_PAGE = {
 
 // The page's bytes as hex text, to replay it as a device's "hex" data block.
 inline std::string real_nvme_page_hex() {
-    const std::string bytes =
-        read_file(std::filesystem::path(TEST_DATA_DIR) / "nvme" / REAL_NVME_PAGE.file);
-    std::string hex;
-    for (const char byte : bytes) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02X", static_cast<unsigned char>(byte));
-        hex += pair;
-    }
-    return hex;
+    return hex_text(read_file(std::filesystem::path(TEST_DATA_DIR) / "nvme" / REAL_NVME_PAGE.file));
 }
 
 }  // namespace quartzmon::test_support

@@ -10,6 +10,7 @@
 
 #include "sensors/disk/providers/ata_smart.h"
 #include "sensors/disk/providers/usb_sat_bridge.h"
+#include "support/device_data.h"
 #include "support/machine.h"
 #include "support/real_smart_blocks.h"
 #include "support/records.h"
@@ -17,16 +18,6 @@
 
 namespace quartzmon::sensors::disk::providers {
 namespace {
-
-std::string hex_of(const std::string& bytes) {
-    std::string hex;
-    for (const char byte : bytes) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02X", static_cast<unsigned char>(byte));
-        hex += pair;
-    }
-    return hex;
-}
 
 // "provider: 41 from 194, wear 3, Caution"; "-" for what is absent.
 std::string reading(const std::string& provider, std::optional<std::uint8_t> celsius,
@@ -52,8 +43,8 @@ TEST(RealSmartBlocks, ReadThroughBothProviders) {
         SCOPED_TRACE(block.file);
         const std::string smart =
             R"({"smart": {"hex": ")" +
-            hex_of(test_support::read_file(std::filesystem::path(TEST_DATA_DIR) / "smart" /
-                                           block.file)) +
+            test_support::hex_text(test_support::read_file(std::filesystem::path(TEST_DATA_DIR) /
+                                                           "smart" / block.file)) +
             R"("}})";
         auto machine = test_support::make_machine(
             R"({"disks": [{"ata": )" + smart + R"(}, {"ata": )" + smart +

@@ -30,9 +30,8 @@ constexpr device::AtaRegisters SMART_READ_DATA_REGISTERS{device::SMART_READ_DATA
                                                          device::SMART_LBA_HIGH_SIGNATURE,
                                                          0xA0,
                                                          device::ATA_SMART};
-constexpr std::uint32_t SMART_DATA_SIZE = 512;
 // The header and the data area: anything less did not bring the whole block.
-constexpr std::uint32_t FULL_REPLY_SIZE = layout::ATA_PASS_THROUGH_EX::size + SMART_DATA_SIZE;
+constexpr std::uint32_t FULL_REPLY_SIZE = layout::ATA_PASS_THROUGH_EX::size + SMART_READ_DATA_SIZE;
 
 // Bus texts that mean the disk speaks the ATA command set (BusTypeSata too).
 constexpr std::string_view ATA_BUS_TEXTS[] = {"SATA", "ATA", "IDE"};
@@ -91,7 +90,7 @@ std::expected<DiskHealthRecord, ProviderError> AtaSmartProvider::query(
                                                  ")"});
     }
     const device::AtaPassThroughReply reply =
-        device::send_ata_data_in(*device, SMART_READ_DATA_REGISTERS, SMART_DATA_SIZE);
+        device::send_ata_data_in(*device, SMART_READ_DATA_REGISTERS, SMART_READ_DATA_SIZE);
     // A short reply after a successful call reports whatever error the thread
     // held, as the request gives nothing better to show.
     if (!reply.call.succeeded || reply.call.bytes_returned < FULL_REPLY_SIZE) {

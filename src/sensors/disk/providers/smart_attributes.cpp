@@ -16,7 +16,6 @@ using platform::get_u8;
 
 // SMART READ DATA: 512 bytes, the attribute table of 30 entries of 12 bytes
 // from offset 2. The offline, self-test and checksum fields after it are not read.
-constexpr std::size_t SMART_READ_DATA_SIZE = 512;
 constexpr std::size_t ATTRIBUTE_TABLE_OFFSET = 2;
 constexpr std::size_t ATTRIBUTE_ENTRY_SIZE = 12;
 constexpr std::size_t ATTRIBUTE_ENTRY_COUNT = 30;

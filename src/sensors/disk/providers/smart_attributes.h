@@ -17,6 +17,9 @@
 
 namespace quartzmon::sensors::disk::providers {
 
+// The SMART READ DATA block is one 512-byte sector.
+inline constexpr std::uint32_t SMART_READ_DATA_SIZE = 512;
+
 // One non-empty entry of the table, as the drive wrote it.
 struct SmartAttribute {
     std::uint8_t id = 0;

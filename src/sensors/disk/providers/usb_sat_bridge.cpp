@@ -38,8 +38,7 @@ constexpr std::int16_t HIGHEST_PLAUSIBLE_CELSIUS = 99;
 // supplied the reading.
 constexpr std::uint8_t REPORTED_TEMPERATURE_ATTRIBUTE = 194;
 
-constexpr std::uint32_t SMART_DATA_SIZE = 512;
-using SmartData = std::array<std::uint8_t, SMART_DATA_SIZE>;
+using SmartData = std::array<std::uint8_t, SMART_READ_DATA_SIZE>;
 
 struct SmartReadVariant {
     std::string_view name;
@@ -53,19 +52,19 @@ struct SmartReadVariant {
 // clang-format off
 constexpr std::array<SmartReadVariant, 7> SMART_READ_VARIANTS{{
     {"SAT16", {{0x85, 0x08, 0x0E, 0x00, 0xD0, 0x00, 0x01, 0x00,
-                0x01, 0x00, 0x4F, 0x00, 0xC2, 0x00, 0xB0, 0x00}, 16, SMART_DATA_SIZE}},
+                0x01, 0x00, 0x4F, 0x00, 0xC2, 0x00, 0xB0, 0x00}, 16, SMART_READ_DATA_SIZE}},
     {"SAT12", {{0xA1, 0x08, 0x0E, 0xD0, 0x01, 0x01, 0x4F, 0xC2, 0x00, 0xB0, 0x00, 0x00}, 12,
-               SMART_DATA_SIZE}},
+               SMART_READ_DATA_SIZE}},
     {"ASMedia ASM1352R", {{0xA1, 0x1C, 0x0E, 0xD0, 0x01, 0x01, 0x4F, 0xC2, 0x00, 0xB0, 0x00, 0x00},
-                          12, SMART_DATA_SIZE}},
+                          12, SMART_READ_DATA_SIZE}},
     {"JMicron", {{0xDF, 0x10, 0x00, 0x02, 0x00, 0xD0, 0x01, 0x01, 0x4F, 0xC2, 0x00, 0xB0}, 12,
-                 SMART_DATA_SIZE}},
+                 SMART_READ_DATA_SIZE}},
     {"Sunplus", {{0xF8, 0x00, 0x22, 0x10, 0x01, 0xD0, 0x01, 0x00, 0x4F, 0xC2, 0x00, 0xB0}, 12,
-                 SMART_DATA_SIZE}},
+                 SMART_READ_DATA_SIZE}},
     {"Prolific", {{0xD8, 0x15, 0x00, 0xD0, 0x06, 0x7B, 0x00, 0x00,
-                   0x02, 0x00, 0x01, 0x00, 0x4F, 0xC2, 0x00, 0xB0}, 16, SMART_DATA_SIZE}},
+                   0x02, 0x00, 0x01, 0x00, 0x4F, 0xC2, 0x00, 0xB0}, 16, SMART_READ_DATA_SIZE}},
     {"Cypress", {{0x24, 0x24, 0x00, 0xBE, 0x01, 0x00, 0xD0, 0x00,
-                  0x00, 0x4F, 0xC2, 0x00, 0xB0, 0x00, 0x00, 0x00}, 16, SMART_DATA_SIZE}},
+                  0x00, 0x4F, 0xC2, 0x00, 0xB0, 0x00, 0x00, 0x00}, 16, SMART_READ_DATA_SIZE}},
 }};
 // clang-format on
 
@@ -146,7 +145,7 @@ ProviderDiagnostic variant_attempt(const SmartReadVariant& variant,
     ProviderDiagnostic attempt;
     attempt.provider_name = variant.name;
     attempt.win32_error = outcome.call.win32_error;
-    attempt.data_transfer_length = SMART_DATA_SIZE;
+    attempt.data_transfer_length = SMART_READ_DATA_SIZE;
     attempt.scsi_op_code = variant.command.cdb[0];
     attempt.ata_command = device::ATA_SMART;
     attempt.feature = device::SMART_READ_DATA;

@@ -69,6 +69,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadDescription{R"({"disks": [{"nvme_bridge": {"health_log_commands": [""]}}]})",
                        "machines/x.json: at /disks/0/nvme_bridge/health_log_commands/0: expected a "
                        "command block of 1 to 16 bytes"},
+        BadDescription{R"({"disks": [{"sat_bridge": {}, "nvme_bridge": {}}]})",
+                       "machines/x.json: at /disks/0/nvme_bridge: a disk has one bridge"},
         BadDescription{R"({"volumes": {"CD": {}}})",
                        "machines/x.json: at /volumes/CD: expected a drive letter A to Z"},
         BadDescription{

@@ -3,10 +3,13 @@ JOBS ?= $(shell nproc)
 
 RUN_PACKAGES := cmake ninja-build g++ make nlohmann-json3-dev
 BENCH_PACKAGES := $(RUN_PACKAGES) libbenchmark-dev
-TEST_PACKAGES := $(RUN_PACKAGES) googletest python3 python3-jsonschema \
+FUZZ_PACKAGES := $(RUN_PACKAGES) clang-16 libclang-rt-16-dev
+TEST_PACKAGES := $(FUZZ_PACKAGES) googletest python3 python3-jsonschema \
 	g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
+FUZZ_SECONDS ?= 600
 
-.PHONY: run test bench run-packages test-packages bench-packages linux sanitize windows windows-tests clean
+.PHONY: run test bench fuzz run-packages test-packages bench-packages fuzz-packages \
+	linux sanitize fuzz-build fuzz-smoke windows windows-tests clean
 
 run: run-packages
 	cmake --preset linux >/dev/null
@@ -15,7 +18,7 @@ run: run-packages
 	@cat build/linux/kiv_disk_health.json
 	@echo
 
-test: test-packages linux sanitize windows windows-tests
+test: test-packages linux sanitize fuzz-smoke windows windows-tests
 
 # Timings of the sensor's own work on the simulated machine (Release build);
 # not part of test.
@@ -23,6 +26,22 @@ bench: bench-packages
 	cmake --preset bench
 	cmake --build --preset bench -j $(JOBS) --target disk_sensor_bench
 	./build/bench/disk_sensor_bench
+
+# Every fuzz target for FUZZ_SECONDS (default 600) each; what adds coverage is
+# merged into fuzz/corpus. Not part of test, which only replays the corpus and
+# tries a few thousand new inputs per target.
+fuzz: fuzz-packages fuzz-build
+	fuzz/run_fuzzers.sh long $(FUZZ_SECONDS)
+
+fuzz-build:
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+
+fuzz-smoke: fuzz-build
+	fuzz/run_fuzzers.sh smoke
+
+fuzz-packages:
+	@scripts/install-packages.sh $(FUZZ_PACKAGES)
 
 bench-packages:
 	@scripts/install-packages.sh $(BENCH_PACKAGES)

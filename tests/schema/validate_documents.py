@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """The JSON Schema of the result document against real documents: the checked-in
-one, the document of every machine description, and broken copies that it must
-reject.
+one, the document of every machine description, the documents of a sample of
+the whole-run fuzz corpus, and broken copies that it must reject.
 
 Usage: validate_documents.py DISK_SENSOR_SIM SCHEMA GOLDEN_DOCUMENT MACHINES_DIR
+                             FUZZ_MACHINE WHOLE_RUN_CORPUS_DIR
 """
 import copy
 import glob
@@ -28,6 +29,26 @@ def machine_document(simulator, machine, scratch):
     assert result.returncode == 0, result
     with open(target, encoding="utf-8") as document:
         return json.load(document)
+
+
+# At most this many corpus files, spread evenly over the sorted names.
+FUZZ_SAMPLE_SIZE = 40
+
+
+def fuzz_machines(fuzz_machine, corpus_dir, scratch):
+    """The machine description files of a sample of the whole-run corpus."""
+    inputs = sorted(glob.glob(os.path.join(corpus_dir, "*")))
+    assert inputs, "no fuzz inputs in " + corpus_dir
+    step = max(1, len(inputs) // FUZZ_SAMPLE_SIZE)
+    machines_dir = os.path.join(scratch, "fuzz-machines")
+    os.makedirs(machines_dir)
+    machines = []
+    for fuzz_input in inputs[::step][:FUZZ_SAMPLE_SIZE]:
+        machine = os.path.join(machines_dir, os.path.basename(fuzz_input) + ".json")
+        with open(machine, "w", encoding="utf-8") as out:
+            subprocess.run([fuzz_machine, fuzz_input], stdout=out, check=True, timeout=60)
+        machines.append(machine)
+    return machines
 
 
 def broken_copies(golden):
@@ -71,9 +92,9 @@ def broken_copies(golden):
 
 
 def main():
-    if len(sys.argv) != 5:
+    if len(sys.argv) != 7:
         sys.exit(__doc__)
-    simulator, schema_path, golden_path, machines_dir = sys.argv[1:]
+    simulator, schema_path, golden_path, machines_dir, fuzz_machine, corpus_dir = sys.argv[1:]
     with open(schema_path, encoding="utf-8") as schema_file:
         schema = json.load(schema_file)
     Draft202012Validator.check_schema(schema)
@@ -92,6 +113,10 @@ def main():
             if not document["disks"]:
                 failures.append("%s: the document has no disks" % machine)
             failures += ["%s: %s" % (machine, e) for e in errors(validator, document)]
+        fuzzed = fuzz_machines(fuzz_machine, corpus_dir, scratch)
+        for machine in fuzzed:
+            document = machine_document(simulator, machine, scratch)
+            failures += ["%s: %s" % (machine, e) for e in errors(validator, document)]
 
     for what, place, document in broken_copies(golden):
         found = [error.json_path for error in validator.iter_errors(document)]
@@ -100,8 +125,8 @@ def main():
 
     if failures:
         sys.exit("\n".join(failures))
-    print("schema: golden document and %d machine document(s) valid, %d broken copies rejected"
-          % (len(machines), len(broken_copies(golden))))
+    print("schema: golden document, %d machine and %d fuzz corpus document(s) valid, "
+          "%d broken copies rejected" % (len(machines), len(fuzzed), len(broken_copies(golden))))
 
 
 if __name__ == "__main__":

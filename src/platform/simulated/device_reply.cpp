@@ -24,11 +24,15 @@ DeviceReply read_device_reply(
     return reply;
 }
 
+// These requests are buffered: the I/O manager copies to the caller only the
+// byte count the driver reports, so a count below the reply's size hides the
+// rest, and one above it (a faulty driver) cannot copy more than was written.
 IoctlOutcome deliver_truncated(const DeviceReply& reply, std::span<std::uint8_t> out) {
     if (reply.error != 0) return failed_ioctl(reply.error);
-    const std::size_t copied = std::min(reply.bytes.size(), out.size());
+    const std::size_t fits = std::min(reply.bytes.size(), out.size());
+    const std::size_t copied = std::min<std::size_t>(fits, reply.bytes_returned.value_or(fits));
     std::copy_n(reply.bytes.begin(), copied, out.begin());
-    return {0, reply.bytes_returned.value_or(static_cast<std::uint32_t>(copied)), {}};
+    return {0, reply.bytes_returned.value_or(static_cast<std::uint32_t>(fits)), {}};
 }
 
 }  // namespace quartzmon::platform::simulated

@@ -23,9 +23,11 @@ using quartzmon::platform::simulated::SimulatedMachine;
 
 namespace {
 
-// The longest a disk can hold the run up (a USB NVMe enclosure that answers
-// nothing) and the longest the PowerShell child is waited for, in milliseconds.
-constexpr std::uint64_t WORST_CASE_PER_DISK_MS = 100'000;
+// The longest a disk can hold the run up (an NVMe disk reporting removable
+// media that answers nothing: 9 property queries of 10 s, 14 pass-through
+// requests of 3 s) and the longest the PowerShell child is waited for, in
+// milliseconds.
+constexpr std::uint64_t WORST_CASE_PER_DISK_MS = 132'000;
 constexpr std::uint64_t POWERSHELL_WAIT_MS = 60'000;
 
 std::unique_ptr<SimulatedMachine> build_machine(const std::string& description) {

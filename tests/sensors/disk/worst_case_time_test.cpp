@@ -75,6 +75,11 @@ TEST(WorstCaseRunTime, EveryRequestOfASilentDiskTakesItsTimeout) {
         {"SATA", default_disk(1), 2, 1},
         {"USB SAT bridge", default_disk(2), 2 + 2, 14},
         {"USB NVMe bridge", default_disk(3), 2 + 2, 14 + 6},
+        // Removable media bring in the USB SAT provider on any bus.
+        {"NVMe with removable media",
+         {{"properties", {{"StorageDeviceProperty", {{"bus_type", 17}, {"removable_media", true}}}}}},
+         2 + 5 + 2,
+         14},
         // Only the temperature properties apply to a disk behind a RAID adapter.
         {"RAID", {{"properties", {{"StorageDeviceProperty", {{"bus_type", 8}}}}}}, 2, 0},
     };

@@ -4,10 +4,12 @@
 
 #include <array>
 #include <cstdio>
+#include <set>
 #include <string_view>
 #include <vector>
 
 #include "fuzz_input.h"
+#include "platform/simulated/ascii_case.h"
 #include "platform/utf.h"
 
 namespace quartzmon::fuzz {
@@ -194,10 +196,15 @@ json disk(FuzzInput& input, std::uint32_t number) {
 }
 
 // The disk driver's list of instance IDs and the device tree above them, where
-// the USB parent's ID carries the vendor and product IDs.
+// the USB parent's ID carries the vendor and product IDs. Device IDs are
+// unique without regard to case, so a disk whose IDs are taken keeps none.
 void usb_device_tree(FuzzInput& input, const json& disks, json& description) {
     json enum_values = json::object();
     json tree = json::array();
+    std::set<std::string> known_ids;
+    const auto is_new = [&known_ids](const std::string& id) {
+        return known_ids.insert(platform::simulated::ascii_lower(id)).second;
+    };
     for (const json& described : disks) {
         if (!input.flag()) continue;
         const std::string number = std::to_string(described["number"].get<std::uint32_t>());
@@ -208,8 +215,9 @@ void usb_device_tree(FuzzInput& input, const json& disks, json& description) {
         std::snprintf(usb_ids, sizeof usb_ids, "VID_%04X&PID_%04X", vid, pid);
         const std::string parent =
             input.flag() ? "USB\\" + std::string(usb_ids) + "\\" + text(input, 16) : text(input, 64);
+        if (!is_new(instance)) continue;
+        if (is_new(parent)) tree.push_back({{"id", parent}});
         enum_values[number] = instance;
-        tree.push_back({{"id", parent}});
         tree.push_back({{"id", instance}, {"parent", parent}});
     }
     if (!enum_values.empty()) description["registry"] = {{DISK_ENUM_KEY, enum_values}};

@@ -44,8 +44,9 @@ public:
         const std::size_t size = u16() % (max_size + 1);
         const std::size_t available = data_.size() - position_;
         const std::size_t taken = size < available ? size : available;
-        std::vector<std::uint8_t> result(data_.begin() + static_cast<std::ptrdiff_t>(position_),
-                                         data_.begin() + static_cast<std::ptrdiff_t>(position_ + taken));
+        std::vector<std::uint8_t> result(
+            data_.begin() + static_cast<std::ptrdiff_t>(position_),
+            data_.begin() + static_cast<std::ptrdiff_t>(position_ + taken));
         position_ += taken;
         return result;
     }

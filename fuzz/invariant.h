@@ -17,6 +17,8 @@ inline void require(bool holds, std::string_view what) {
     std::abort();
 }
 
-inline bool is_valid_utf8(std::string_view text) { return platform::utf8_lossy(text) == text; }
+inline bool is_valid_utf8(std::string_view text) {
+    return platform::utf8_lossy(text) == text;
+}
 
 }  // namespace quartzmon::fuzz

@@ -1,9 +1,8 @@
 #include "machine_from_input.h"
 
-#include <nlohmann/json.hpp>
-
 #include <array>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <string_view>
 #include <vector>
@@ -32,20 +31,10 @@ constexpr std::array<std::uint32_t, 7> COMMON_BUS_TYPES = {1, 3, 7, 8, 11, 12, 1
 // Win32 errors drivers answer with, then any value.
 constexpr std::array<std::uint32_t, 7> COMMON_ERRORS = {0, 1, 5, 31, 50, 87, 121};
 
-std::string hex_text(const std::vector<std::uint8_t>& bytes) {
-    std::string hex;
-    for (const std::uint8_t b : bytes) {
-        char pair[4];
-        std::snprintf(pair, sizeof pair, "%02X ", b);
-        hex += pair;
-    }
-    return hex;
-}
-
 std::string text(FuzzInput& input, std::size_t max_size) {
     const std::vector<std::uint8_t> bytes = input.blob(max_size);
-    return platform::utf8_lossy(std::string_view(reinterpret_cast<const char*>(bytes.data()),
-                                                 bytes.size()));
+    return platform::utf8_lossy(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 std::uint32_t win32_error(FuzzInput& input) {
@@ -98,7 +87,7 @@ json device_descriptor(FuzzInput& input) {
                 {"product_revision", text(input, 16)},
                 {"serial_number", text(input, 40)},
                 {"bus_type", pick < COMMON_BUS_TYPES.size() ? COMMON_BUS_TYPES[pick]
-                                                             : std::uint32_t{input.byte()}},
+                                                            : std::uint32_t{input.byte()}},
                 {"removable_media", input.flag()}};
     return device_reply(input, std::move(fields), 1024);
 }
@@ -115,7 +104,9 @@ json temperature_property(FuzzInput& input) {
     return device_reply(input, std::move(fields), 256);
 }
 
-json smart_block(FuzzInput& input) { return json{{"hex", hex_text(input.bytes(SECTOR_SIZE))}}; }
+json smart_block(FuzzInput& input) {
+    return json{{"hex", hex_text(input.bytes(SECTOR_SIZE))}};
+}
 
 json nvme_controller(FuzzInput& input) {
     return json{{"health_log", json{{"hex", hex_text(input.bytes(SECTOR_SIZE))}}},
@@ -150,7 +141,8 @@ std::string command_block(FuzzInput& input) {
 json nvme_bridge(FuzzInput& input) {
     json bridge = nvme_controller(input);
     json health_log_commands = json::array();
-    for (std::uint32_t i = input.choice(3); i > 0; --i) health_log_commands.push_back(command_block(input));
+    for (std::uint32_t i = input.choice(3); i > 0; --i)
+        health_log_commands.push_back(command_block(input));
     json uncompleted = json::array();
     for (std::uint32_t i = input.choice(2); i > 0; --i) {
         uncompleted.push_back({{"cdb", command_block(input)}, {"error", nonzero_error(input)}});
@@ -185,9 +177,14 @@ json disk(FuzzInput& input, std::uint32_t number) {
     }
     if (input.flag()) described["nvme"] = nvme_controller(input);
     switch (input.choice(3)) {
-        case 1: described["sat_bridge"] = sat_bridge(input); break;
-        case 2: described["nvme_bridge"] = nvme_bridge(input); break;
-        default: break;
+        case 1:
+            described["sat_bridge"] = sat_bridge(input);
+            break;
+        case 2:
+            described["nvme_bridge"] = nvme_bridge(input);
+            break;
+        default:
+            break;
     }
     // A silent device only moves the simulated clock, but every request it
     // gets then takes its timeout: rare, so most runs reach the replies.
@@ -213,8 +210,9 @@ void usb_device_tree(FuzzInput& input, const json& disks, json& description) {
         const unsigned pid = input.u16();
         char usb_ids[32];
         std::snprintf(usb_ids, sizeof usb_ids, "VID_%04X&PID_%04X", vid, pid);
-        const std::string parent =
-            input.flag() ? "USB\\" + std::string(usb_ids) + "\\" + text(input, 16) : text(input, 64);
+        const std::string parent = input.flag()
+                                       ? "USB\\" + std::string(usb_ids) + "\\" + text(input, 16)
+                                       : text(input, 64);
         if (!is_new(instance)) continue;
         if (is_new(parent)) tree.push_back({{"id", parent}});
         enum_values[number] = instance;
@@ -234,10 +232,11 @@ json volumes(FuzzInput& input, const json& disks) {
             extents.push_back({{"disk", input.flag() ? target["number"].get<std::uint32_t>()
                                                      : std::uint32_t{input.byte()}}});
         }
-        described[letter] = {{"drive_type", input.choice(8)},
-                             {"label", text(input, 32)},
-                             {"volume_information_error", win32_error(input)},
-                             {"disk_extents", device_reply(input, json{{"extents", extents}}, 128)}};
+        described[letter] = {
+            {"drive_type", input.choice(8)},
+            {"label", text(input, 32)},
+            {"volume_information_error", win32_error(input)},
+            {"disk_extents", device_reply(input, json{{"extents", extents}}, 128)}};
     }
     return described;
 }
@@ -253,6 +252,16 @@ json powershell(FuzzInput& input) {
 }
 
 }  // namespace
+
+std::string hex_text(std::span<const std::uint8_t> bytes) {
+    std::string hex;
+    for (const std::uint8_t b : bytes) {
+        char pair[4];
+        std::snprintf(pair, sizeof pair, "%02X ", b);
+        hex += pair;
+    }
+    return hex;
+}
 
 std::string machine_from_input(std::span<const std::uint8_t> data) {
     FuzzInput input(data);

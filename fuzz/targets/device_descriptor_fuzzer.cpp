@@ -2,21 +2,21 @@
 // are the byte count the driver reports (little-endian), the rest the reply.
 // Windows hands the caller only the reported bytes of a buffered request, so
 // the identity must be the one read from exactly those bytes.
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
+#include <nlohmann/json.hpp>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "invariant.h"
+#include "machine_from_input.h"
 #include "platform/simulated/simulated_machine.h"
 #include "sensors/disk/enumeration/physical_drives.h"
 
 using namespace quartzmon::sensors::disk::enumeration;
+using quartzmon::fuzz::hex_text;
 using quartzmon::fuzz::is_valid_utf8;
 using quartzmon::fuzz::require;
 using quartzmon::platform::simulated::SimulatedMachine;
@@ -25,16 +25,6 @@ namespace {
 
 // The sensor's descriptor buffer.
 constexpr std::size_t DESCRIPTOR_BUFFER_SIZE = 1024;
-
-std::string hex_text(std::span<const std::uint8_t> bytes) {
-    std::string hex;
-    for (const std::uint8_t b : bytes) {
-        char pair[4];
-        std::snprintf(pair, sizeof pair, "%02X ", b);
-        hex += pair;
-    }
-    return hex;
-}
 
 std::vector<DiskIdentity> enumerate(const nlohmann::json& descriptor) {
     const nlohmann::json description{
@@ -73,7 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::vector<std::uint8_t> reported_bytes(reply.begin(), reply.end());
     reported_bytes.resize(std::min<std::size_t>(reported, DESCRIPTOR_BUFFER_SIZE), 0);
-    const std::vector<DiskIdentity> from_reported_bytes = enumerate({{"raw", hex_text(reported_bytes)}});
+    const std::vector<DiskIdentity> from_reported_bytes =
+        enumerate({{"raw", hex_text(reported_bytes)}});
     require(disks.size() == from_reported_bytes.size() &&
                 (disks.empty() || same_identity(disks[0], from_reported_bytes[0])),
             "only the reported bytes are read");

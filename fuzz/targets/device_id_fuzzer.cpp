@@ -15,7 +15,9 @@ using quartzmon::sensors::disk::enumeration::parse_usb_id;
 
 namespace {
 
-bool is_hex_digit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+bool is_hex_digit(char c) {
+    return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+}
 
 // The four characters after the prefix as a hexadecimal number: four digits,
 // or a plus sign and three.

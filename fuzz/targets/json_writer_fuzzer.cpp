@@ -1,13 +1,12 @@
 // The result document of a collection whose every text, number and float is
 // drawn from the input. The document must parse with an independent parser,
 // every text must read back equal and every float bit-equal through strtof.
-#include <nlohmann/json.hpp>
-
 #include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,9 +16,9 @@
 #include "main/json_writer.h"
 
 using namespace quartzmon::sensors::disk;
+using nlohmann::json;
 using quartzmon::fuzz::FuzzInput;
 using quartzmon::fuzz::require;
-using nlohmann::json;
 
 namespace {
 
@@ -29,7 +28,9 @@ std::string text(FuzzInput& input) {
         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
-float any_float(FuzzInput& input) { return std::bit_cast<float>(input.u32()); }
+float any_float(FuzzInput& input) {
+    return std::bit_cast<float>(input.u32());
+}
 
 std::optional<float> optional_float(FuzzInput& input) {
     return input.flag() ? std::optional<float>(any_float(input)) : std::nullopt;
@@ -67,10 +68,12 @@ DiskHealthRecord record(FuzzInput& input) {
     r.provider_name = text(input);
     r.health_status = static_cast<HealthStatus>(input.choice(4));
     r.temperature_celsius = optional_float(input);
-    for (std::uint32_t i = input.choice(5); i > 0; --i) r.temperature_sensors.push_back(any_float(input));
+    for (std::uint32_t i = input.choice(5); i > 0; --i)
+        r.temperature_sensors.push_back(any_float(input));
     if (input.flag()) r.wear_percentage = input.byte();
     for (std::uint32_t i = input.choice(3); i > 0; --i) r.diagnostic_log.push_back(text(input));
-    for (std::uint32_t i = input.choice(3); i > 0; --i) r.provider_diagnostics.push_back(diagnostic(input));
+    for (std::uint32_t i = input.choice(3); i > 0; --i)
+        r.provider_diagnostics.push_back(diagnostic(input));
     r.timestamp = text(input);
     return r;
 }
@@ -105,7 +108,8 @@ void check_float(const json& written, const std::optional<float>& value,
     if (finite) finite_values.push_back(*value);
 }
 
-void check_diagnostic(const json& written, const ProviderDiagnostic& d, std::vector<float>& floats) {
+void check_diagnostic(const json& written, const ProviderDiagnostic& d,
+                      std::vector<float>& floats) {
     require(written["provider_name"] == d.provider_name && written["result"] == d.result &&
                 written["detail"] == d.detail,
             "diagnostic texts read back equal");
@@ -122,11 +126,13 @@ void check_record(const json& written, const DiskHealthRecord& r, std::vector<fl
     require(written["diagnostic_log"] == json(r.diagnostic_log), "log lines read back equal");
     require(written["drive_letters"].size() == r.drive_letters.size(), "one text per letter");
     for (std::size_t i = 0; i < r.drive_letters.size(); ++i) {
-        require(written["drive_letters"][i] == quartzmon::platform::scalar_to_utf8(r.drive_letters[i]),
-                "each letter reads back as its character");
+        require(
+            written["drive_letters"][i] == quartzmon::platform::scalar_to_utf8(r.drive_letters[i]),
+            "each letter reads back as its character");
     }
     check_float(written["temperature_celsius"], r.temperature_celsius, floats);
-    require(written["temperature_sensors"].size() == r.temperature_sensors.size(), "every sensor written");
+    require(written["temperature_sensors"].size() == r.temperature_sensors.size(),
+            "every sensor written");
     for (std::size_t i = 0; i < r.temperature_sensors.size(); ++i) {
         check_float(written["temperature_sensors"][i], r.temperature_sensors[i], floats);
     }
@@ -156,7 +162,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(written["disks"].size() == result.disks.size(), "one record per disk");
 
     std::vector<float> floats;
-    for (std::size_t i = 0; i < result.disks.size(); ++i) check_record(written["disks"][i], result.disks[i], floats);
+    for (std::size_t i = 0; i < result.disks.size(); ++i)
+        check_record(written["disks"][i], result.disks[i], floats);
 
     FloatTexts float_texts;
     json::sax_parse(document, &float_texts);

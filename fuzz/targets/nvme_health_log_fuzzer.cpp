@@ -26,16 +26,16 @@ std::uint16_t composite_kelvin(const std::uint8_t* page) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto parsed = providers::parse_nvme_health_log(std::span(data, size));
     if (size < providers::NVME_HEALTH_INFO_LOG_SIZE) {
-        require(!parsed && parsed.error().message == "NVMe log buffer size too small: " +
-                                                         std::to_string(size) +
-                                                         " bytes (required 512)",
+        require(!parsed && parsed.error().message ==
+                               "NVMe log buffer size too small: " + std::to_string(size) +
+                                   " bytes (required 512)",
                 "a short page gives the too-small text");
         return 0;
     }
     const std::uint16_t kelvin = composite_kelvin(data);
     if (kelvin == 0 || kelvin > 550) {
-        require(!parsed && parsed.error().message ==
-                               "Invalid NVMe Kelvin temperature value: " + std::to_string(kelvin) + " K",
+        require(!parsed && parsed.error().message == "Invalid NVMe Kelvin temperature value: " +
+                                                         std::to_string(kelvin) + " K",
                 "an implausible composite gives the invalid-temperature text");
         return 0;
     }

@@ -12,7 +12,8 @@ using quartzmon::sensors::disk::enumeration::parse_drive_letter_lines;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view output(reinterpret_cast<const char*>(data), size);
-    const std::size_t lines = static_cast<std::size_t>(std::count(output.begin(), output.end(), '\n')) + 1;
+    const std::size_t lines =
+        static_cast<std::size_t>(std::count(output.begin(), output.end(), '\n')) + 1;
 
     std::size_t letters = 0;
     for (const auto& [disk, disk_letters] : parse_drive_letter_lines(output)) {

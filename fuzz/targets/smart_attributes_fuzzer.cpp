@@ -22,13 +22,15 @@ void check_summary(const providers::AtaSmartSummary& summary) {
             "temperature, raw value and attribute come together");
     if (has_temperature) {
         const float celsius = *summary.temperature_c;
-        require(celsius >= 1.0f && celsius <= 99.0f && celsius == static_cast<float>(*summary.raw_temperature),
+        require(celsius >= 1.0f && celsius <= 99.0f &&
+                    celsius == static_cast<float>(*summary.raw_temperature),
                 "temperature is a whole number 1..99 equal to its raw value");
         const std::uint8_t id = *summary.temperature_attribute_id;
         require(id == 190 || id == 194 || id == 231, "temperature comes from 190, 194 or 231");
     }
     if (summary.life_remaining) {
-        require(*summary.life_remaining >= 1 && *summary.life_remaining <= 100, "life value 1..100");
+        require(*summary.life_remaining >= 1 && *summary.life_remaining <= 100,
+                "life value 1..100");
     }
     require(summary.health != HealthStatus::Unavailable, "verdict is never Unavailable");
     require(!summary.attributes.empty() && summary.attributes.size() <= 30,

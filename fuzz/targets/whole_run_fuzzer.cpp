@@ -2,10 +2,9 @@
 // drawn from the input. Whatever the devices answer: the document parses,
 // every disk that enumerates has exactly one record and one report, every
 // text is valid UTF-8, and the run takes no longer than its disks allow.
-#include <nlohmann/json.hpp>
-
 #include <cstddef>
 #include <cstdint>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -75,12 +74,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(result.logs.size() == 2 + drives.size(), "one report per enumerated disk");
     for (std::size_t i = 0; i < drives.size(); ++i) {
         require(result.disks[i].physical_drive == drives[i], "records in drive order");
-        require(result.logs[2 + i].find("PhysicalDrive: PhysicalDrive" + std::to_string(drives[i]) + "\n") !=
-                    std::string::npos,
+        require(result.logs[2 + i].find("PhysicalDrive: PhysicalDrive" + std::to_string(drives[i]) +
+                                        "\n") != std::string::npos,
                 "each report names its disk");
         require(record_texts_valid(result.disks[i]), "record texts are valid UTF-8");
     }
-    for (const std::string& line : result.logs) require(is_valid_utf8(line), "log texts are valid UTF-8");
+    for (const std::string& line : result.logs)
+        require(is_valid_utf8(line), "log texts are valid UTF-8");
     require(elapsed <= drives.size() * WORST_CASE_PER_DISK_MS + POWERSHELL_WAIT_MS,
             "the run takes no longer than its disks allow");
     return 0;

@@ -114,7 +114,8 @@ Serials find_serials(const json& description) {
             if (is_device_descriptor(reply)) serials.add(descriptor_serial(reply));
         }
     }
-    for (const auto& [path, values] : description.value("registry", json::object()).items()) {
+    const json registry = description.value("registry", json::object());
+    for (const auto& [path, values] : registry.items()) {
         for (const auto& [name, value] : values.items()) {
             if (value.is_string()) serials.add(instance_serial(value.get<std::string>()));
         }

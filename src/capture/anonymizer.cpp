@@ -129,8 +129,7 @@ std::string replaced_hex(const Serials& serials, const std::string& hex) {
     const auto bytes = platform::replay::bytes_of_hex_text(hex);
     if (!bytes) return hex;
     const std::string replaced = serials.replaced(std::string(bytes->begin(), bytes->end()));
-    return platform::replay::hex_text(
-        std::vector<std::uint8_t>(replaced.begin(), replaced.end()));
+    return platform::replay::hex_text(std::vector<std::uint8_t>(replaced.begin(), replaced.end()));
 }
 
 void replace_in_disks(const Serials& serials, json& disks) {
@@ -160,7 +159,8 @@ json replaced_registry(const Serials& serials, const json& registry) {
 void replace_in_device_tree(const Serials& serials, json& tree) {
     for (json& node : tree) {
         for (const char* field : {"id", "parent"}) {
-            if (node.contains(field)) node[field] = serials.replaced(node[field].get<std::string>());
+            if (node.contains(field))
+                node[field] = serials.replaced(node[field].get<std::string>());
         }
     }
 }
@@ -178,7 +178,8 @@ json anonymize_description(const json& description) {
     const Serials serials = find_serials(description);
     json result = description;
     if (result.contains("disks")) replace_in_disks(serials, result["disks"]);
-    if (result.contains("registry")) result["registry"] = replaced_registry(serials, result["registry"]);
+    if (result.contains("registry"))
+        result["registry"] = replaced_registry(serials, result["registry"]);
     if (result.contains("device_tree")) replace_in_device_tree(serials, result["device_tree"]);
     if (result.contains("volumes")) replace_labels(result["volumes"]);
     return result;

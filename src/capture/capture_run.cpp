@@ -17,8 +17,8 @@ constexpr std::u16string_view OUT_OPTION = u"--out";
 constexpr std::u16string_view ANONYMIZE_OPTION = u"--anonymize";
 
 bool has_flag(std::span<const std::u16string> arguments, std::u16string_view flag) {
-    return std::ranges::find(arguments.subspan(std::min<std::size_t>(1, arguments.size())),
-                             flag) != arguments.end();
+    return std::ranges::find(arguments.subspan(std::min<std::size_t>(1, arguments.size())), flag) !=
+           arguments.end();
 }
 
 // Two-space indent and a final line break; a text that is not valid UTF-8

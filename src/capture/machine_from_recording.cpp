@@ -15,9 +15,9 @@ namespace quartzmon::capture {
 namespace {
 
 using namespace quartzmon::platform;
+using nlohmann::json;
 using platform::recording::Function;
 using platform::recording::RecordedCall;
-using nlohmann::json;
 
 constexpr std::u16string_view DEVICE_PREFIX = u"\\\\.\\";
 constexpr std::string_view PHYSICAL_DRIVE = "physicaldrive";
@@ -82,7 +82,8 @@ std::optional<char> drive_letter(std::u16string_view text, bool with_backslash) 
 json registry_value(std::uint32_t type, std::span<const std::uint8_t> data) {
     if (type == REG_SZ && data.size() % 2 == 0 && data.size() >= 2) {
         std::u16string units;
-        for (std::size_t i = 0; i < data.size(); i += 2) units += static_cast<char16_t>(get_u16(data, i));
+        for (std::size_t i = 0; i < data.size(); i += 2)
+            units += static_cast<char16_t>(get_u16(data, i));
         if (units.back() == u'\0' && units.find(u'\0') == units.size() - 1) {
             units.pop_back();
             return utf16_to_utf8(units);
@@ -122,32 +123,79 @@ class DescriptionBuilder {
 public:
     void add(const RecordedCall& call) {
         switch (call.function) {
-            case Function::GetErrorMode: first_error_mode(call); break;
-            case Function::GetLocalTime: local_times_.push_back(local_time_text(call.time)); break;
-            case Function::GetTickCount64: tick_counts_.push_back(call.result); break;
-            case Function::CreateFileW: opened_file(call); break;
+            case Function::GetErrorMode:
+                first_error_mode(call);
+                break;
+            case Function::GetLocalTime:
+                local_times_.push_back(local_time_text(call.time));
+                break;
+            case Function::GetTickCount64:
+                tick_counts_.push_back(call.result);
+                break;
+            case Function::CreateFileW:
+                opened_file(call);
+                break;
             case Function::CloseHandle:
-            case Function::RegCloseKey: handles_.erase(call.target); break;
-            case Function::DeviceIoControl: device_request(call); break;
-            case Function::GetProcAddressGetTempPath2W: temp_["has_get_temp_path2"] = call.result != 0; break;
+            case Function::RegCloseKey:
+                handles_.erase(call.target);
+                break;
+            case Function::DeviceIoControl:
+                device_request(call);
+                break;
+            case Function::GetProcAddressGetTempPath2W:
+                temp_["has_get_temp_path2"] = call.result != 0;
+                break;
             case Function::GetTempPath2W:
-            case Function::GetTempPathW: temp_path(call); break;
-            case Function::GetDriveTypeW: drive_type(call); break;
-            case Function::GetVolumeInformationW: volume_information(call); break;
-            case Function::QueryDosDeviceW: dos_device(call); break;
-            case Function::CreateProcessW: started_process(call); break;
-            case Function::ReadFile: read_pipe(call); break;
-            case Function::WaitForSingleObject: waited(call); break;
-            case Function::GetExitCodeProcess: exit_code(call); break;
-            case Function::GetSystemDirectoryW: system_directory(call); break;
-            case Function::OpenProcessToken: opened_token(call); break;
-            case Function::GetTokenInformation: token_information(call); break;
-            case Function::RegOpenKeyExW: opened_key(call); break;
-            case Function::RegQueryValueExW: registry_value_read(call); break;
-            case Function::CM_Locate_DevNodeW: located(call); break;
-            case Function::CM_Get_Parent: parent_found(call); break;
-            case Function::CM_Get_Device_IDW: device_id(call); break;
-            default: break;  // answers that describe nothing of the machine
+            case Function::GetTempPathW:
+                temp_path(call);
+                break;
+            case Function::GetDriveTypeW:
+                drive_type(call);
+                break;
+            case Function::GetVolumeInformationW:
+                volume_information(call);
+                break;
+            case Function::QueryDosDeviceW:
+                dos_device(call);
+                break;
+            case Function::CreateProcessW:
+                started_process(call);
+                break;
+            case Function::ReadFile:
+                read_pipe(call);
+                break;
+            case Function::WaitForSingleObject:
+                waited(call);
+                break;
+            case Function::GetExitCodeProcess:
+                exit_code(call);
+                break;
+            case Function::GetSystemDirectoryW:
+                system_directory(call);
+                break;
+            case Function::OpenProcessToken:
+                opened_token(call);
+                break;
+            case Function::GetTokenInformation:
+                token_information(call);
+                break;
+            case Function::RegOpenKeyExW:
+                opened_key(call);
+                break;
+            case Function::RegQueryValueExW:
+                registry_value_read(call);
+                break;
+            case Function::CM_Locate_DevNodeW:
+                located(call);
+                break;
+            case Function::CM_Get_Parent:
+                parent_found(call);
+                break;
+            case Function::CM_Get_Device_IDW:
+                device_id(call);
+                break;
+            default:
+                break;  // answers that describe nothing of the machine
         }
     }
 
@@ -162,7 +210,8 @@ public:
         if (inherited_error_mode_) machine["inherited_error_mode"] = *inherited_error_mode_;
         if (system_directory_) machine["system_directory"] = *system_directory_;
         if (const json disks = disk_descriptions(); !disks.empty()) machine["disks"] = disks;
-        if (const json volumes = volume_descriptions(); !volumes.empty()) machine["volumes"] = volumes;
+        if (const json volumes = volume_descriptions(); !volumes.empty())
+            machine["volumes"] = volumes;
         if (!registry_.empty()) machine["registry"] = registry_;
         if (const json tree = device_tree(); !tree.empty()) machine["device_tree"] = tree;
         if (const json programs = program_descriptions(); !programs.empty())
@@ -283,7 +332,8 @@ private:
     void token_information(const RecordedCall& call) {
         if (call.code != TokenElevation) return;
         if (call.result != 0 && call.output.size() >= layout::TOKEN_ELEVATION::size) {
-            token_["elevated"] = get_u32(call.output, layout::TOKEN_ELEVATION::TokenIsElevated) != 0;
+            token_["elevated"] =
+                get_u32(call.output, layout::TOKEN_ELEVATION::TokenIsElevated) != 0;
         } else if (call.result == 0 && call.last_error != ERROR_INSUFFICIENT_BUFFER) {
             token_["information_error"] = call.last_error;
         }
@@ -306,7 +356,8 @@ private:
     void registry_value_read(const RecordedCall& call) {
         const Opened* key = opened(call.target, Opened::Kind::RegistryKey);
         if (!key || call.result != ERROR_SUCCESS || call.buffer_size == 0) return;
-        registry_[key->path][utf16_to_utf8(call.name)] = registry_value(call.value_type, call.output);
+        registry_[key->path][utf16_to_utf8(call.name)] =
+            registry_value(call.value_type, call.output);
     }
 
     void located(const RecordedCall& call) {
@@ -341,12 +392,14 @@ private:
     json disk_descriptions() const {
         json disks = json::array();
         for (const auto& [number, disk] : disks_) {
-            const bool present = std::ranges::any_of(
-                disk.open.items(), [](const auto& open) { return open.value() != ERROR_FILE_NOT_FOUND; });
+            const bool present = std::ranges::any_of(disk.open.items(), [](const auto& open) {
+                return open.value() != ERROR_FILE_NOT_FOUND;
+            });
             if (!present) continue;
-            json described = {{"number", number},
-                              {"open", disk.open},
-                              {"properties", {{"StorageDeviceProperty", {{"error", ERROR_NOT_SUPPORTED}}}}}};
+            json described = {
+                {"number", number},
+                {"open", disk.open},
+                {"properties", {{"StorageDeviceProperty", {{"error", ERROR_NOT_SUPPORTED}}}}}};
             if (!disk.replay.empty()) described["replay"] = disk.replay;
             disks.push_back(described);
         }
@@ -387,7 +440,8 @@ private:
             if (node.device_id_error != 0) described["device_id_error"] = node.device_id_error;
             tree.push_back(described);
         }
-        for (const auto& [id, error] : unlocatable_) tree.push_back({{"id", id}, {"locate_error", error}});
+        for (const auto& [id, error] : unlocatable_)
+            tree.push_back({{"id", id}, {"locate_error", error}});
         return tree;
     }
 

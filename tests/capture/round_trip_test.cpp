@@ -42,10 +42,12 @@ std::vector<Machine> machines() {
     std::ranges::sort(all, {}, &Machine::name);
     const std::string powershell =
         R"("C:\\Windows\\system32\\WindowsPowerShell\\v1.0\\powershell.exe")";
-    all.push_back({"powershell_maps_letters", R"({
+    all.push_back({"powershell_maps_letters",
+                   R"({
         "disks": [ { "properties": { "StorageDeviceProperty": { "bus_type": 17 } } } ],
         "volumes": { "C": { "label": "System" }, "E": { "label": "Data", "open_error": 5 } },
-        "programs": { )" + powershell + R"(: { "stdout": "0:C\n0:E\n", "exits_after_ms": 1500 } } })"});
+        "programs": { )" +
+                       powershell + R"(: { "stdout": "0:C\n0:E\n", "exits_after_ms": 1500 } } })"});
     all.push_back({"powershell_never_exits", R"({
         "disks": [ { } ],
         "volumes": { "C": { } },
@@ -70,7 +72,8 @@ std::vector<Machine> machines() {
 class RoundTrip : public testing::TestWithParam<Machine> {};
 
 TEST_P(RoundTrip, TheReplayedRunWritesTheRecordedDocument) {
-    const std::vector<std::uint8_t> unrecorded = collect_document(*make_machine(GetParam().description));
+    const std::vector<std::uint8_t> unrecorded =
+        collect_document(*make_machine(GetParam().description));
 
     auto machine = make_machine(GetParam().description);
     RecordingPlatform recorder(*machine);
@@ -83,7 +86,9 @@ TEST_P(RoundTrip, TheReplayedRunWritesTheRecordedDocument) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryMachine, RoundTrip, testing::ValuesIn(machines()),
-                         [](const testing::TestParamInfo<Machine>& machine) { return machine.param.name; });
+                         [](const testing::TestParamInfo<Machine>& machine) {
+                             return machine.param.name;
+                         });
 
 }  // namespace
 }  // namespace quartzmon

@@ -16,6 +16,8 @@ import tempfile
 import unittest
 
 import schema_check
+import wine_run
+from wine_run import windows_path
 
 EXE = ""
 PREFIX = ""
@@ -25,24 +27,10 @@ DISK_ENUM_KEY = "HKLM\\SYSTEM\\CurrentControlSet\\Services\\disk\\Enum"
 INSTANCE_ID = "USBSTOR\\Disk&Ven_JMicron&Prod_Ext&Rev_0104\\0123456789AB&0"
 ANONYMIZED_INSTANCE_ID = "USBSTOR\\Disk&Ven_JMicron&Prod_Ext&Rev_0104\\SERIAL000001&0"
 POWERSHELL_OUTPUT = "0:C\r\n"
-RUN_TIME_LIMIT_SECONDS = 120
-
-
-def windows_path(path):
-    """Wine shows the Unix root as drive Z:."""
-    return "Z:" + path.replace("/", "\\")
 
 
 def run_wine(arguments, extra_environment=None):
-    """Runs a program under Wine to its end; its output goes to a file, as a
-    wineserver started by the run would hold a pipe open."""
-    environment = dict(os.environ, WINEPREFIX=PREFIX, **(extra_environment or {}))
-    with tempfile.TemporaryFile() as wine_output:
-        finished = subprocess.run(["wine", *arguments], env=environment,
-                                  stdin=subprocess.DEVNULL, stdout=wine_output,
-                                  stderr=subprocess.STDOUT, timeout=RUN_TIME_LIMIT_SECONDS)
-        wine_output.seek(0)
-        assert finished.returncode == 0, wine_output.read().decode(errors="replace")
+    wine_run.run_wine(PREFIX, arguments, extra_environment)
 
 
 def read_bytes(path):
@@ -57,7 +45,7 @@ def replay(description_path, document_path):
         f"no disk_sensor_sim at {simulator!r}: build the linux preset first"
     subprocess.run([simulator, "--machine", description_path, "--ipc", document_path],
                    check=True, stdin=subprocess.DEVNULL, capture_output=True,
-                   timeout=RUN_TIME_LIMIT_SECONDS)
+                   timeout=wine_run.RUN_TIME_LIMIT_SECONDS)
     return read_bytes(document_path)
 
 

@@ -78,15 +78,13 @@ std::uint64_t RecordingPlatform::get_tick_count64() {
 }
 
 Handle RecordingPlatform::create_file(const std::u16string& path, std::uint32_t desired_access,
-                                      std::uint32_t share_mode,
-                                      std::uint32_t creation_disposition,
+                                      std::uint32_t share_mode, std::uint32_t creation_disposition,
                                       std::uint32_t flags_and_attributes) {
     RecordedCall call = call_of(Function::CreateFileW);
     call.name = path;
     call.code = desired_access;
-    const Handle handle =
-        inner_.create_file(path, desired_access, share_mode, creation_disposition,
-                           flags_and_attributes);
+    const Handle handle = inner_.create_file(path, desired_access, share_mode, creation_disposition,
+                                             flags_and_attributes);
     call.result = handle;
     keep(std::move(call), true);
     return handle;
@@ -168,24 +166,22 @@ bool RecordingPlatform::has_get_temp_path2() {
     return found;
 }
 
-std::uint32_t RecordingPlatform::get_temp_path2(std::span<char16_t> buffer) {
-    RecordedCall call = call_of(Function::GetTempPath2W);
+std::uint32_t RecordingPlatform::keep_path(Function function, std::span<const char16_t> buffer,
+                                           std::uint32_t length) {
+    RecordedCall call = call_of(function);
     call.buffer_size = static_cast<std::uint32_t>(buffer.size());
-    const std::uint32_t length = inner_.get_temp_path2(buffer);
     call.result = length;
     call.text = text_written(buffer, length);
     keep(std::move(call), length == 0);
     return length;
 }
 
+std::uint32_t RecordingPlatform::get_temp_path2(std::span<char16_t> buffer) {
+    return keep_path(Function::GetTempPath2W, buffer, inner_.get_temp_path2(buffer));
+}
+
 std::uint32_t RecordingPlatform::get_temp_path(std::span<char16_t> buffer) {
-    RecordedCall call = call_of(Function::GetTempPathW);
-    call.buffer_size = static_cast<std::uint32_t>(buffer.size());
-    const std::uint32_t length = inner_.get_temp_path(buffer);
-    call.result = length;
-    call.text = text_written(buffer, length);
-    keep(std::move(call), length == 0);
-    return length;
+    return keep_path(Function::GetTempPathW, buffer, inner_.get_temp_path(buffer));
 }
 
 std::uint32_t RecordingPlatform::get_drive_type(const std::u16string& root_path) {
@@ -233,9 +229,8 @@ bool RecordingPlatform::create_process_with_output_pipe(const std::u16string& ap
     call.name = application_name;
     call.command_line = command_line;
     call.code = creation_flags;
-    const bool started =
-        inner_.create_process_with_output_pipe(application_name, command_line, creation_flags,
-                                               child);
+    const bool started = inner_.create_process_with_output_pipe(application_name, command_line,
+                                                                creation_flags, child);
     call.result = started;
     if (started) {
         call.created = child.process;
@@ -255,8 +250,7 @@ bool RecordingPlatform::peek_named_pipe(Handle pipe, std::uint32_t& bytes_availa
     return peeked;
 }
 
-std::uint32_t RecordingPlatform::wait_for_single_object(Handle handle,
-                                                        std::uint32_t milliseconds) {
+std::uint32_t RecordingPlatform::wait_for_single_object(Handle handle, std::uint32_t milliseconds) {
     RecordedCall call = call_of(Function::WaitForSingleObject);
     call.target = handle;
     call.code = milliseconds;
@@ -287,13 +281,7 @@ bool RecordingPlatform::terminate_process(Handle process, std::uint32_t exit_cod
 }
 
 std::uint32_t RecordingPlatform::get_system_directory(std::span<char16_t> buffer) {
-    RecordedCall call = call_of(Function::GetSystemDirectoryW);
-    call.buffer_size = static_cast<std::uint32_t>(buffer.size());
-    const std::uint32_t length = inner_.get_system_directory(buffer);
-    call.result = length;
-    call.text = text_written(buffer, length);
-    keep(std::move(call), length == 0);
-    return length;
+    return keep_path(Function::GetSystemDirectoryW, buffer, inner_.get_system_directory(buffer));
 }
 
 Handle RecordingPlatform::get_current_process() {
@@ -338,8 +326,8 @@ std::uint32_t RecordingPlatform::reg_open_key_ex(Handle key, const std::u16strin
     call.target = key;
     call.name = sub_key;
     call.code = desired_access;
-    const std::uint32_t status = inner_.reg_open_key_ex(key, sub_key, options, desired_access,
-                                                        result);
+    const std::uint32_t status =
+        inner_.reg_open_key_ex(key, sub_key, options, desired_access, result);
     call.result = status;
     if (status == ERROR_SUCCESS) call.created = result;
     calls_.push_back(std::move(call));

@@ -166,6 +166,10 @@ public:
 private:
     // Appends the call, with the last error when it failed.
     void keep(RecordedCall call, bool failed);
+    // GetTempPath2W, GetTempPathW and GetSystemDirectoryW: the length, and
+    // the path when it fit.
+    std::uint32_t keep_path(Function function, std::span<const char16_t> buffer,
+                            std::uint32_t length);
 
     Platform& inner_;
     std::vector<RecordedCall> calls_;

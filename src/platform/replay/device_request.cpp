@@ -21,11 +21,16 @@ constexpr std::size_t TASK_FILE_REGISTERS = layout::IDEREGS::bCommandReg + 1;
 
 std::string ioctl_name(std::uint32_t code) {
     switch (code) {
-        case IOCTL_STORAGE_QUERY_PROPERTY: return "IOCTL_STORAGE_QUERY_PROPERTY";
-        case IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS: return "IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS";
-        case IOCTL_ATA_PASS_THROUGH: return "IOCTL_ATA_PASS_THROUGH";
-        case IOCTL_SCSI_PASS_THROUGH: return "IOCTL_SCSI_PASS_THROUGH";
-        case IOCTL_SCSI_PASS_THROUGH_DIRECT: return "IOCTL_SCSI_PASS_THROUGH_DIRECT";
+        case IOCTL_STORAGE_QUERY_PROPERTY:
+            return "IOCTL_STORAGE_QUERY_PROPERTY";
+        case IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS:
+            return "IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS";
+        case IOCTL_ATA_PASS_THROUGH:
+            return "IOCTL_ATA_PASS_THROUGH";
+        case IOCTL_SCSI_PASS_THROUGH:
+            return "IOCTL_SCSI_PASS_THROUGH";
+        case IOCTL_SCSI_PASS_THROUGH_DIRECT:
+            return "IOCTL_SCSI_PASS_THROUGH_DIRECT";
         default: {
             char text[16];
             std::snprintf(text, sizeof text, "0x%08X", code);
@@ -73,11 +78,18 @@ nlohmann::json device_request_key(std::uint32_t io_control_code,
                                   std::span<const std::uint8_t> request) {
     nlohmann::json key = {{"ioctl", ioctl_name(io_control_code)}};
     switch (io_control_code) {
-        case IOCTL_STORAGE_QUERY_PROPERTY: add_property_query(key, request); break;
-        case IOCTL_ATA_PASS_THROUGH: add_ata_pass_through(key, request); break;
+        case IOCTL_STORAGE_QUERY_PROPERTY:
+            add_property_query(key, request);
+            break;
+        case IOCTL_ATA_PASS_THROUGH:
+            add_ata_pass_through(key, request);
+            break;
         case IOCTL_SCSI_PASS_THROUGH:
-        case IOCTL_SCSI_PASS_THROUGH_DIRECT: add_scsi_pass_through(key, request); break;
-        default: break;
+        case IOCTL_SCSI_PASS_THROUGH_DIRECT:
+            add_scsi_pass_through(key, request);
+            break;
+        default:
+            break;
     }
     return key;
 }

@@ -10,15 +10,17 @@ namespace quartzmon::platform::simulated {
 namespace {
 
 // The request's fields: numbers, or hex text for the byte fields.
-constexpr std::string_view NUMBER_FIELDS[] = {
-    "property_id",       "query_type",         "protocol_type", "data_type",
-    "request_value",     "request_sub_value",  "request_sub_value2",
-    "ata_flags",         "data_transfer_length", "data_in"};
+constexpr std::string_view NUMBER_FIELDS[] = {"property_id",          "query_type",
+                                              "protocol_type",        "data_type",
+                                              "request_value",        "request_sub_value",
+                                              "request_sub_value2",   "ata_flags",
+                                              "data_transfer_length", "data_in"};
 constexpr std::string_view HEX_FIELDS[] = {"task_file", "cdb"};
 
 // Checked field by field, so a typo is reported instead of never matching.
 nlohmann::json read_request(JsonObject& request) {
-    nlohmann::json key = {{"ioctl", read_text(request.required("ioctl"), request.place_of("ioctl"))}};
+    nlohmann::json key = {
+        {"ioctl", read_text(request.required("ioctl"), request.place_of("ioctl"))}};
     for (const std::string_view field : NUMBER_FIELDS) {
         if (const auto number = request.u32(field)) key[std::string(field)] = *number;
     }

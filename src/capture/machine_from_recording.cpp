@@ -285,7 +285,7 @@ private:
         json& volume = volumes_[*letter].description;
         if (call.result != 0) {
             volume["dos_device"] = utf16_to_utf8(call.text);
-        } else if (call.last_error != ERROR_INSUFFICIENT_BUFFER) {
+        } else {
             volume["dos_device_error"] = call.last_error;
         }
     }

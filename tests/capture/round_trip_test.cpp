@@ -31,8 +31,11 @@ std::string text_of(const std::filesystem::path& path) {
 
 // Every machine in machines/, and machines for what those do not reach: the
 // PowerShell child (no volume answers), a child that never exits, device
-// requests that time out, a token that cannot be read and a USB enclosure
-// found through the registry and the device tree.
+// requests that time out, a token that cannot be read, a USB enclosure found
+// through the registry and the device tree, and every call failing (opens,
+// volumes, the token, the child's start, a registry text without its zero
+// (the sensor drops its last unit as if it were the zero), a device node that
+// cannot be located).
 std::vector<Machine> machines() {
     std::vector<Machine> all;
     for (const auto& entry : std::filesystem::directory_iterator(MACHINES_DIR)) {
@@ -66,7 +69,22 @@ std::vector<Machine> machines() {
             { "id": "USBSTOR\\Disk&Ven_JMicron&Prod_Ext&Rev_0104\\0123456789AB&0",
               "parent": "USB\\VID_152D&PID_0578\\0123456789AB" },
             { "id": "USB\\VID_152D&PID_0578\\0123456789AB", "parent_error": 13 } ] })"});
+    all.push_back({"every_call_fails", R"({
+        "token": { "open_error": 5 },
+        "temp": { "has_get_temp_path2": false },
+        "disks": [ { "open": { "0x0": 5, "0x80000000": 5, "other": 5 } },
+                   { "number": 2, "properties": { "StorageDeviceProperty": { "product_id": "Ext", "bus_type": 7 } } } ],
+        "volumes": { "C": { "volume_information_error": 21, "dos_device_error": 2 },
+                     "D": { "drive_type": "DRIVE_REMOTE", "open_error": 2 } },
+        "registry": { "SYSTEM\\CurrentControlSet\\Services\\disk\\Enum": {
+            "2": { "type": 1, "hex": "55 00 53 00 42 00 53 00 54 00 4F 00 52 00 5C 00 58 00 5C 00 31 00 26 00 30 00" } } },
+        "device_tree": [ { "id": "USBSTOR\\X\\1&", "locate_error": 19 } ],
+        "programs": { )" + powershell + R"(: { "start_error": 5 } } })"});
     return all;
+}
+
+void PrintTo(const Machine& machine, std::ostream* out) {
+    *out << machine.name;
 }
 
 class RoundTrip : public testing::TestWithParam<Machine> {};

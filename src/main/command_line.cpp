@@ -2,18 +2,23 @@
 
 namespace quartzmon {
 
-std::optional<std::u16string> find_result_path(std::span<const std::u16string> arguments) {
-    std::optional<std::u16string> path;
+std::optional<std::u16string> find_option_value(std::span<const std::u16string> arguments,
+                                                std::u16string_view option) {
+    std::optional<std::u16string> value;
     std::size_t i = 1;
     while (i < arguments.size()) {
-        if (arguments[i] == u"--ipc" && i + 1 < arguments.size()) {
-            path = arguments[i + 1];
+        if (arguments[i] == option && i + 1 < arguments.size()) {
+            value = arguments[i + 1];
             i += 2;
         } else {
             i += 1;
         }
     }
-    return path;
+    return value;
+}
+
+std::optional<std::u16string> find_result_path(std::span<const std::u16string> arguments) {
+    return find_option_value(arguments, u"--ipc");
 }
 
 }  // namespace quartzmon

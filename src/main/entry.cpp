@@ -7,18 +7,19 @@
 
 namespace quartzmon {
 
-int run_sensor(platform::Platform& platform, std::span<const std::u16string> arguments) {
+std::vector<std::uint8_t> collect_document(platform::Platform& platform) {
     // A windowless worker must never wait on a system dialog nobody sees, such
     // as "no disk in drive" for a card reader without media: the calls fail
     // instead, which every caller already handles.
     // The flags the widget handed down stay.
     platform.set_error_mode(platform.get_error_mode() | platform::SEM_FAILCRITICALERRORS |
                             platform::SEM_NOOPENFILEERRORBOX);
+    return serialize_pretty(sensors::disk::collect_disk_health(platform));
+}
 
+int run_sensor(platform::Platform& platform, std::span<const std::u16string> arguments) {
     const std::optional<std::u16string> requested_path = find_result_path(arguments);
-    const sensors::disk::CollectionResult result = sensors::disk::collect_disk_health(platform);
-
-    const std::vector<std::uint8_t> document = serialize_pretty(result);
+    const std::vector<std::uint8_t> document = collect_document(platform);
     // Without a temporary directory there is nowhere sensible to write: a bare
     // file name would land in whatever the current directory is.
     const std::optional<std::u16string> path =

@@ -14,6 +14,8 @@ import tempfile
 import unittest
 
 import schema_check
+import wine_run
+from wine_run import windows_path
 
 EXE = ""
 PREFIX = ""
@@ -35,25 +37,10 @@ DRIVE_LETTER_SCRIPT = (
 
 POWERSHELL = "C:\\windows\\system32\\WindowsPowerShell\\v1.0\\powershell.exe"
 WINE_DRIVES_KEY = "HKLM\\Software\\Wine\\Drives"
-RUN_TIME_LIMIT_SECONDS = 120
-
-
-def windows_path(path):
-    """Wine shows the Unix root as drive Z:."""
-    return "Z:" + path.replace("/", "\\")
 
 
 def run_wine(arguments, extra_environment=None):
-    """Runs a program under Wine to its end. Wine's output goes to a file, not a
-    pipe: a wineserver started by the run inherits the streams and would hold a
-    pipe open until it exits."""
-    environment = dict(os.environ, WINEPREFIX=PREFIX, **(extra_environment or {}))
-    with tempfile.TemporaryFile() as wine_output:
-        finished = subprocess.run(["wine", *arguments], env=environment,
-                                  stdin=subprocess.DEVNULL, stdout=wine_output,
-                                  stderr=subprocess.STDOUT, timeout=RUN_TIME_LIMIT_SECONDS)
-        wine_output.seek(0)
-        assert finished.returncode == 0, wine_output.read().decode(errors="replace")
+    wine_run.run_wine(PREFIX, arguments, extra_environment)
 
 
 def run_sensor(directory, extra_environment=None):

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/platform.h"
+#include "platform/replay/device_request.h"
 #include "platform/utf.h"
 
 namespace quartzmon::platform::simulated {
@@ -55,15 +56,9 @@ std::string hex(std::uint64_t value) {
     return text;
 }
 
+// The same form as raw bytes in a machine description.
 std::string hex_bytes(std::span<const std::uint8_t> bytes) {
-    std::string text;
-    for (const std::uint8_t byte : bytes) {
-        char digits[4];
-        std::snprintf(digits, sizeof digits, "%02X", byte);
-        if (!text.empty()) text += ' ';
-        text += digits;
-    }
-    return text;
+    return replay::hex_text(bytes);
 }
 
 std::string decimal(std::uint64_t value) {

@@ -49,8 +49,40 @@ Clock Clock::read(JsonObject* clock) {
     result.start_ticks_ = static_cast<std::uint64_t>(
         clock->integer("tick_count", 0, std::numeric_limits<std::int64_t>::max())
             .value_or(DEFAULT_TICK_COUNT));
+    if (const nlohmann::json* readings = clock->find("local_times")) {
+        const std::string place = clock->place_of("local_times");
+        const nlohmann::json::array_t& texts = read_array(*readings, place);
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            const std::string element = element_place(place, i);
+            result.recorded_local_times_.push_back(
+                parse_local_time(read_text(texts[i], element), element));
+        }
+    }
+    if (const nlohmann::json* readings = clock->find("tick_counts")) {
+        const std::string place = clock->place_of("tick_counts");
+        const nlohmann::json::array_t& ticks = read_array(*readings, place);
+        for (std::size_t i = 0; i < ticks.size(); ++i) {
+            result.recorded_tick_counts_.push_back(static_cast<std::uint64_t>(read_integer(
+                ticks[i], element_place(place, i), 0, std::numeric_limits<std::int64_t>::max())));
+        }
+    }
     clock->reject_unknown_keys();
     return result;
+}
+
+SystemTime Clock::read_local_time() {
+    if (local_times_read_ < recorded_local_times_.size()) {
+        start_local_ = recorded_local_times_[local_times_read_++] - milliseconds{elapsed_ms_};
+    }
+    return local_time();
+}
+
+// Unsigned arithmetic wraps, so start plus elapsed gives the reading exactly.
+std::uint64_t Clock::read_tick_count() {
+    if (tick_counts_read_ < recorded_tick_counts_.size()) {
+        start_ticks_ = recorded_tick_counts_[tick_counts_read_++] - elapsed_ms_;
+    }
+    return tick_count();
 }
 
 SystemTime Clock::local_time() const {

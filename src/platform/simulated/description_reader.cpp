@@ -3,6 +3,8 @@
 #include <cctype>
 #include <limits>
 
+#include "platform/replay/device_request.h"
+
 namespace quartzmon::platform::simulated {
 namespace {
 
@@ -15,10 +17,6 @@ int hex_digit_value(char c) {
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
-}
-
-bool is_blank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
 }  // namespace
@@ -77,24 +75,12 @@ bool read_bool(const nlohmann::json& value, const std::string& place) {
 
 std::vector<std::uint8_t> read_hex_bytes(const nlohmann::json& value, const std::string& place) {
     if (!value.is_string()) fail(place, "expected hex bytes as a text");
-    const std::string text = value.get<std::string>();
-    std::vector<std::uint8_t> bytes;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        if (is_blank(text[i])) {
-            ++i;
-            continue;
-        }
-        const int high = hex_digit_value(text[i]);
-        const int low = i + 1 < text.size() ? hex_digit_value(text[i + 1]) : -1;
-        if (high < 0 || low < 0) {
-            fail(place, "expected hex bytes (pairs of hexadecimal digits) at character " +
-                            std::to_string(i));
-        }
-        bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
-        i += 2;
+    auto bytes = replay::bytes_of_hex_text(value.get<std::string>());
+    if (!bytes) {
+        fail(place, "expected hex bytes (pairs of hexadecimal digits) at character " +
+                        std::to_string(bytes.error()));
     }
-    return bytes;
+    return *bytes;
 }
 
 std::uint32_t parse_u32_text(std::string_view text, const std::string& place) {

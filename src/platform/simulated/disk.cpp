@@ -64,6 +64,8 @@ Disk read_disk(JsonObject& object, std::uint32_t default_number) {
         disk.nvme_bridge = read_nvme_bridge(described);
     }
     disk.silent = object.boolean("silent").value_or(false);
+    if (const nlohmann::json* replay = object.find("replay"))
+        disk.replay = RecordedReplies::read(*replay, object.place_of("replay"));
     if (disk.sat_bridge && disk.nvme_bridge)
         throw DescriptionError{object.place_of("nvme_bridge"), "a disk has one bridge"};
     object.reject_unknown_keys();

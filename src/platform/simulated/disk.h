@@ -16,6 +16,7 @@
 #include "platform/simulated/ioctl/ata_pass_through.h"
 #include "platform/simulated/ioctl/scsi_pass_through.h"
 #include "platform/simulated/ioctl/storage_query_property.h"
+#include "platform/simulated/recorded_replies.h"
 
 namespace quartzmon::platform::simulated {
 
@@ -35,6 +36,8 @@ struct Disk {
     // The device answers nothing: every request that reaches it waits for its
     // timeout and fails.
     bool silent = false;
+    // Replies recorded on a real machine, answered before the handlers.
+    RecordedReplies replay;
 };
 
 // Reads one element of "disks"; default_number is its position in the array.

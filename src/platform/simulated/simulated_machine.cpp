@@ -147,7 +147,7 @@ public:
     }
 
     SystemTime get_local_time() override {
-        const SystemTime time = machine_.clock.local_time();
+        const SystemTime time = machine_.clock.read_local_time();
         char text[64];
         std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u", time.year,
                       time.month, time.day, time.hour, time.minute, time.second, time.milliseconds);
@@ -156,7 +156,7 @@ public:
     }
 
     std::uint64_t get_tick_count64() override {
-        const std::uint64_t ticks = machine_.clock.tick_count();
+        const std::uint64_t ticks = machine_.clock.read_tick_count();
         log("GetTickCount64() -> " + decimal(ticks));
         return ticks;
     }
@@ -208,7 +208,7 @@ public:
         if (const auto* disk = opened<DiskHandle>(device)) {
             outcome = disk_request(*disk, io_control_code, request, out_buffer);
         } else if (const auto* volume = opened<VolumeHandle>(device)) {
-            outcome = volume_request(*volume->volume, io_control_code, out_buffer);
+            outcome = volume_request(*volume->volume, io_control_code, request, out_buffer);
         } else if (handles_.contains(device)) {
             outcome = failed_ioctl(ERROR_INVALID_FUNCTION);
         }
@@ -565,11 +565,13 @@ private:
         return object == handles_.end() ? nullptr : std::get_if<Kind>(&object->second);
     }
 
-    // Each IOCTL a disk's driver stack understands goes to its handler;
-    // anything else fails as drivers fail an unknown request.
+    // A recorded reply answers first. Each IOCTL a disk's driver stack
+    // understands goes to its handler; anything else fails as drivers fail an
+    // unknown request.
     static IoctlOutcome disk_request(const DiskHandle& handle, std::uint32_t io_control_code,
                                      std::span<const std::uint8_t> in,
                                      std::span<std::uint8_t> out) {
+        if (auto recorded = handle.disk->replay.answer(io_control_code, in, out)) return *recorded;
         switch (io_control_code) {
             case IOCTL_STORAGE_QUERY_PROPERTY:
                 return answer_storage_query_property(
@@ -600,7 +602,9 @@ private:
     }
 
     static IoctlOutcome volume_request(const Volume& volume, std::uint32_t io_control_code,
+                                       std::span<const std::uint8_t> in,
                                        std::span<std::uint8_t> out) {
+        if (auto recorded = volume.replay.answer(io_control_code, in, out)) return *recorded;
         switch (io_control_code) {
             case IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS:
                 return answer_volume_disk_extents(volume.disk_extents, out);

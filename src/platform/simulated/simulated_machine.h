@@ -30,6 +30,10 @@
 //     "system_directory": "C:\\Windows\\system32"
 //   }
 //
+// A captured run (src/capture) adds "replay" to disks and volumes: recorded
+// replies keyed by the decoded request, answered before the handlers; and
+// "local_times" and "tick_counts" to the clock: readings answered in order.
+//
 // Every device request that can be described ("StorageDeviceProperty",
 // "disk_extents", ...) also takes "error" (the Win32 error the call fails
 // with), "raw" (the reply as hex bytes instead of fields) and "bytes_returned"

@@ -93,6 +93,8 @@ Volume read_volume(JsonObject& object, char letter) {
         // know the request.
         volume.disk_extents.error = ERROR_INVALID_FUNCTION;
     }
+    if (const nlohmann::json* replay = object.find("replay"))
+        volume.replay = RecordedReplies::read(*replay, object.place_of("replay"));
     object.reject_unknown_keys();
     return volume;
 }

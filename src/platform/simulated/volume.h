@@ -10,6 +10,7 @@
 
 #include "platform/simulated/description_reader.h"
 #include "platform/simulated/device_reply.h"
+#include "platform/simulated/recorded_replies.h"
 
 namespace quartzmon::platform::simulated {
 
@@ -22,6 +23,7 @@ struct Volume {
     std::uint32_t dos_device_error = 0;          // QueryDosDeviceW fails with it
     std::uint32_t open_error = 0;                // CreateFileW of \\.\L: fails with it
     DeviceReply disk_extents;                    // VOLUME_DISK_EXTENTS
+    RecordedReplies replay;  // replies recorded on a real machine, answered first
 };
 
 // Reads the volume of one letter of "volumes".

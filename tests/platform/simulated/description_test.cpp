@@ -27,6 +27,12 @@ INSTANTIATE_TEST_SUITE_P(
     Descriptions, DescriptionErrorTest,
     ::testing::Values(
         BadDescription{"[]", "machines/x.json: at the top level: expected an object"},
+        BadDescription{R"({"disks": [{"replay": [{"request": {"ioctl": "IOCTL_STORAGE_QUERY_PROPERTY", "propery_id": 0}}]}]})",
+                       "machines/x.json: at /disks/0/replay/0/request/propery_id: unknown key"},
+        BadDescription{R"({"volumes": {"C": {"replay": [{"out": "28"}]}}})",
+                       "machines/x.json: at /volumes/C/replay/0/request: missing"},
+        BadDescription{R"({"clock": {"tick_counts": [1, "2"]}})",
+                       "machines/x.json: at /clock/tick_counts/1: expected a whole number from 0 to 9223372036854775807"},
         BadDescription{R"({"disks": [{"open": 5}]})",
                        "machines/x.json: at /disks/0/open: expected an object"},
         BadDescription{R"({"disks": [{}, {"opne": {}}]})",

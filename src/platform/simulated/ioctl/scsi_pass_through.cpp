@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/bytes.h"
+#include "platform/direct_data_buffer.h"
 #include "platform/platform.h"
 #include "platform/simulated/call_log_text.h"
 #include "platform/windows_layouts.h"
@@ -53,14 +54,6 @@ bool is_well_formed(std::span<const std::uint8_t> in, std::span<std::uint8_t> ou
     if (form == ScsiPassThroughForm::Buffered)
         return fits(request.data_buffer, request.data_transfer_length, out.size());
     return request.data_transfer_length == 0 || request.data_buffer != 0;
-}
-
-// The one place where the address a direct request carries is followed: it is
-// the caller's own buffer in this process, as it is in the caller's address
-// space on Windows.
-std::span<std::uint8_t> caller_data_buffer(std::uint64_t address, std::uint32_t length) {
-    if (length == 0) return {};
-    return {reinterpret_cast<std::uint8_t*>(static_cast<std::uintptr_t>(address)), length};
 }
 
 std::string cdb_text(std::span<const std::uint8_t> cdb) {
@@ -130,8 +123,9 @@ IoctlOutcome answer_scsi_pass_through(const ScsiPassThroughBehaviour& behaviour,
     if (form == ScsiPassThroughForm::Buffered) {
         std::copy_n(data.begin(), transferred, out.begin() + request.data_buffer);
     } else if (!behaviour.direct_data_zero) {
-        std::ranges::copy(std::span(data).first(transferred),
-                          caller_data_buffer(request.data_buffer, transferred).begin());
+        // The caller's own buffer in this process, as it is in the caller's
+        // address space on Windows.
+        std::ranges::copy(std::span(data).first(transferred), direct_data_buffer(in).begin());
     }
 
     std::string detail = cdb_text(request.cdb);

@@ -1,0 +1,130 @@
+#include "platform/replay/device_request.h"
+
+#include <cstdio>
+
+#include "platform/bytes.h"
+#include "platform/platform.h"
+#include "platform/windows_layouts.h"
+
+namespace quartzmon::platform::replay {
+namespace {
+
+namespace query = layout::STORAGE_PROPERTY_QUERY;
+namespace protocol = layout::STORAGE_PROTOCOL_SPECIFIC_DATA;
+namespace apt = layout::ATA_PASS_THROUGH_EX;
+namespace spt = layout::SCSI_PASS_THROUGH;
+
+// PropertyId and QueryType: the two fields every property query has.
+constexpr std::size_t PROPERTY_QUERY_HEADER = query::AdditionalParameters;
+constexpr std::size_t PROTOCOL_QUERY_SIZE = query::AdditionalParameters + protocol::size;
+constexpr std::size_t TASK_FILE_REGISTERS = layout::IDEREGS::bCommandReg + 1;
+
+std::string ioctl_name(std::uint32_t code) {
+    switch (code) {
+        case IOCTL_STORAGE_QUERY_PROPERTY:
+            return "IOCTL_STORAGE_QUERY_PROPERTY";
+        case IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS:
+            return "IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS";
+        case IOCTL_ATA_PASS_THROUGH:
+            return "IOCTL_ATA_PASS_THROUGH";
+        case IOCTL_SCSI_PASS_THROUGH:
+            return "IOCTL_SCSI_PASS_THROUGH";
+        case IOCTL_SCSI_PASS_THROUGH_DIRECT:
+            return "IOCTL_SCSI_PASS_THROUGH_DIRECT";
+        default: {
+            char text[16];
+            std::snprintf(text, sizeof text, "0x%08X", code);
+            return text;
+        }
+    }
+}
+
+bool is_protocol_specific(std::uint32_t property_id) {
+    return property_id == layout::StorageAdapterProtocolSpecificProperty ||
+           property_id == layout::StorageDeviceProtocolSpecificProperty;
+}
+
+void add_property_query(nlohmann::json& key, std::span<const std::uint8_t> request) {
+    if (request.size() < PROPERTY_QUERY_HEADER) return;
+    const std::uint32_t property_id = get_u32(request, query::PropertyId);
+    key["property_id"] = property_id;
+    key["query_type"] = get_u32(request, query::QueryType);
+    if (!is_protocol_specific(property_id) || request.size() < PROTOCOL_QUERY_SIZE) return;
+    const auto parameters = request.subspan(query::AdditionalParameters);
+    key["protocol_type"] = get_u32(parameters, protocol::ProtocolType);
+    key["data_type"] = get_u32(parameters, protocol::DataType);
+    key["request_value"] = get_u32(parameters, protocol::ProtocolDataRequestValue);
+    key["request_sub_value"] = get_u32(parameters, protocol::ProtocolDataRequestSubValue);
+    key["request_sub_value2"] = get_u32(parameters, protocol::ProtocolDataRequestSubValue2);
+}
+
+void add_ata_pass_through(nlohmann::json& key, std::span<const std::uint8_t> request) {
+    if (request.size() < apt::size) return;
+    key["ata_flags"] = get_u16(request, apt::AtaFlags);
+    key["data_transfer_length"] = get_u32(request, apt::DataTransferLength);
+    key["task_file"] = hex_text(request.subspan(apt::CurrentTaskFile, TASK_FILE_REGISTERS));
+}
+
+void add_scsi_pass_through(nlohmann::json& key, std::span<const std::uint8_t> request) {
+    if (request.size() < spt::size || get_u8(request, spt::CdbLength) > spt::CdbCapacity) return;
+    key["cdb"] = hex_text(request.subspan(spt::Cdb, get_u8(request, spt::CdbLength)));
+    key["data_in"] = get_u8(request, spt::DataIn);
+    key["data_transfer_length"] = get_u32(request, spt::DataTransferLength);
+}
+
+}  // namespace
+
+nlohmann::json device_request_key(std::uint32_t io_control_code,
+                                  std::span<const std::uint8_t> request) {
+    nlohmann::json key = {{"ioctl", ioctl_name(io_control_code)}};
+    switch (io_control_code) {
+        case IOCTL_STORAGE_QUERY_PROPERTY:
+            add_property_query(key, request);
+            break;
+        case IOCTL_ATA_PASS_THROUGH:
+            add_ata_pass_through(key, request);
+            break;
+        case IOCTL_SCSI_PASS_THROUGH:
+        case IOCTL_SCSI_PASS_THROUGH_DIRECT:
+            add_scsi_pass_through(key, request);
+            break;
+        default:
+            break;
+    }
+    return key;
+}
+
+std::string hex_text(std::span<const std::uint8_t> bytes) {
+    static constexpr char DIGITS[] = "0123456789ABCDEF";
+    std::string text;
+    for (const std::uint8_t byte : bytes) {
+        if (!text.empty()) text += ' ';
+        text += DIGITS[byte >> 4];
+        text += DIGITS[byte & 0x0F];
+    }
+    return text;
+}
+
+std::expected<std::vector<std::uint8_t>, std::size_t> bytes_of_hex_text(std::string_view text) {
+    const auto digit = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    std::vector<std::uint8_t> bytes;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r') {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= text.size() || digit(text[i]) < 0 || digit(text[i + 1]) < 0)
+            return std::unexpected(i);
+        bytes.push_back(static_cast<std::uint8_t>(digit(text[i]) * 16 + digit(text[i + 1])));
+        i += 2;
+    }
+    return bytes;
+}
+
+}  // namespace quartzmon::platform::replay

@@ -1,0 +1,112 @@
+// A run recorded on a simulated machine, its machine description built, and
+// the run replayed on that description: both documents are the same, byte for
+// byte. The recording itself changes nothing: the recorded run's document is
+// the one a run without it writes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "capture/machine_from_recording.h"
+#include "main/entry.h"
+#include "platform/recording/recording_platform.h"
+#include "support/machine.h"
+
+namespace quartzmon {
+namespace {
+
+using platform::recording::RecordingPlatform;
+using test_support::make_machine;
+
+struct Machine {
+    std::string name;
+    std::string description;
+};
+
+std::string text_of(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// Every machine in machines/, and machines for what those do not reach: the
+// PowerShell child (no volume answers), a child that never exits, device
+// requests that time out, a token that cannot be read, a USB enclosure found
+// through the registry and the device tree, and every call failing (opens,
+// volumes, the token, the child's start, a registry text without its zero
+// (the sensor drops its last unit as if it were the zero), a device node that
+// cannot be located).
+std::vector<Machine> machines() {
+    std::vector<Machine> all;
+    for (const auto& entry : std::filesystem::directory_iterator(MACHINES_DIR)) {
+        if (entry.path().extension() == ".json")
+            all.push_back({entry.path().stem().string(), text_of(entry.path())});
+    }
+    std::ranges::sort(all, {}, &Machine::name);
+    const std::string powershell =
+        R"("C:\\Windows\\system32\\WindowsPowerShell\\v1.0\\powershell.exe")";
+    all.push_back({"powershell_maps_letters",
+                   R"({
+        "disks": [ { "properties": { "StorageDeviceProperty": { "bus_type": 17 } } } ],
+        "volumes": { "C": { "label": "System" }, "E": { "label": "Data", "open_error": 5 } },
+        "programs": { )" +
+                       powershell + R"(: { "stdout": "0:C\n0:E\n", "exits_after_ms": 1500 } } })"});
+    all.push_back({"powershell_never_exits", R"({
+        "disks": [ { } ],
+        "volumes": { "C": { } },
+        "programs": { )" + powershell + R"(: { "stdout": "0:C", "never_exits": true } } })"});
+    all.push_back({"silent_usb_enclosure", R"({
+        "token": { "information_error": 87 },
+        "disks": [ { "properties": { "StorageDeviceProperty": { "product_id": "Ext", "bus_type": 7 } },
+                     "sat_bridge": { "dialects": [ "jmicron" ] }, "silent": true } ] })"});
+    all.push_back({"usb_enclosure_found_through_device_tree", R"({
+        "disks": [ { "properties": { "StorageDeviceProperty": { "product_id": "Ext", "bus_type": 7 } },
+                     "sat_bridge": { "dialects": [ "sat12" ] },
+                     "scsi_pass_through": { "direct_data_zero": true } } ],
+        "registry": { "SYSTEM\\CurrentControlSet\\Services\\disk\\Enum": {
+            "0": "USBSTOR\\Disk&Ven_JMicron&Prod_Ext&Rev_0104\\0123456789AB&0" } },
+        "device_tree": [
+            { "id": "USBSTOR\\Disk&Ven_JMicron&Prod_Ext&Rev_0104\\0123456789AB&0",
+              "parent": "USB\\VID_152D&PID_0578\\0123456789AB" },
+            { "id": "USB\\VID_152D&PID_0578\\0123456789AB", "parent_error": 13 } ] })"});
+    all.push_back({"every_call_fails", R"({
+        "token": { "open_error": 5 },
+        "temp": { "has_get_temp_path2": false },
+        "disks": [ { "open": { "0x0": 5, "0x80000000": 5, "other": 5 } },
+                   { "number": 2, "properties": { "StorageDeviceProperty": { "product_id": "Ext", "bus_type": 7 } } } ],
+        "volumes": { "C": { "volume_information_error": 21, "dos_device_error": 2 },
+                     "D": { "drive_type": "DRIVE_REMOTE", "open_error": 2 } },
+        "registry": { "SYSTEM\\CurrentControlSet\\Services\\disk\\Enum": {
+            "2": { "type": 1, "hex": "55 00 53 00 42 00 53 00 54 00 4F 00 52 00 5C 00 58 00 5C 00 31 00 26 00 30 00" } } },
+        "device_tree": [ { "id": "USBSTOR\\X\\1&", "locate_error": 19 } ],
+        "programs": { )" + powershell + R"(: { "start_error": 5 } } })"});
+    return all;
+}
+
+void PrintTo(const Machine& machine, std::ostream* out) {
+    *out << machine.name;
+}
+
+class RoundTrip : public testing::TestWithParam<Machine> {};
+
+TEST_P(RoundTrip, TheReplayedRunWritesTheRecordedDocument) {
+    const std::vector<std::uint8_t> unrecorded =
+        collect_document(*make_machine(GetParam().description));
+
+    auto machine = make_machine(GetParam().description);
+    RecordingPlatform recorder(*machine);
+    const std::vector<std::uint8_t> recorded = collect_document(recorder);
+    EXPECT_EQ(recorded, unrecorded);
+
+    const std::string description = capture::build_machine_description(recorder.calls()).dump(2);
+    auto replayed = make_machine(description);
+    EXPECT_EQ(collect_document(*replayed), recorded) << description;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryMachine, RoundTrip, testing::ValuesIn(machines()),
+                         [](const testing::TestParamInfo<Machine>& machine) {
+                             return machine.param.name;
+                         });
+
+}  // namespace
+}  // namespace quartzmon

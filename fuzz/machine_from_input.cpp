@@ -1,5 +1,6 @@
 #include "machine_from_input.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <nlohmann/json.hpp>
@@ -192,6 +193,14 @@ json disk(FuzzInput& input, std::uint32_t number) {
     return described;
 }
 
+// A device instance ID: text without the zero that ends a string, which no ID
+// on Windows can hold.
+std::string device_id_text(FuzzInput& input, std::size_t max_size) {
+    std::string id = text(input, max_size);
+    std::ranges::replace(id, '\0', '0');
+    return id;
+}
+
 // The disk driver's list of instance IDs and the device tree above them, where
 // the USB parent's ID carries the vendor and product IDs. Device IDs are
 // unique without regard to case, so a disk whose IDs are taken keeps none.
@@ -205,14 +214,15 @@ void usb_device_tree(FuzzInput& input, const json& disks, json& description) {
     for (const json& described : disks) {
         if (!input.flag()) continue;
         const std::string number = std::to_string(described["number"].get<std::uint32_t>());
-        const std::string instance = "USBSTOR\\DISK&VEN_" + text(input, 16) + "\\" + number;
+        const std::string instance =
+            "USBSTOR\\DISK&VEN_" + device_id_text(input, 16) + "\\" + number;
         const unsigned vid = input.u16();
         const unsigned pid = input.u16();
         char usb_ids[32];
         std::snprintf(usb_ids, sizeof usb_ids, "VID_%04X&PID_%04X", vid, pid);
-        const std::string parent = input.flag()
-                                       ? "USB\\" + std::string(usb_ids) + "\\" + text(input, 16)
-                                       : text(input, 64);
+        const std::string parent =
+            input.flag() ? "USB\\" + std::string(usb_ids) + "\\" + device_id_text(input, 16)
+                         : device_id_text(input, 64);
         if (!is_new(instance)) continue;
         if (is_new(parent)) tree.push_back({{"id", parent}});
         enum_values[number] = instance;

@@ -4,11 +4,14 @@
 // the one a run without it writes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "capture/machine_from_recording.h"
+#include "machine_from_input.h"
 #include "main/entry.h"
 #include "platform/recording/recording_platform.h"
 #include "support/machine.h"
@@ -33,9 +36,8 @@ std::string text_of(const std::filesystem::path& path) {
 // PowerShell child (no volume answers), a child that never exits, device
 // requests that time out, a token that cannot be read, a USB enclosure found
 // through the registry and the device tree, and every call failing (opens,
-// volumes, the token, the child's start, a registry text without its zero
-// (the sensor drops its last unit as if it were the zero), a device node that
-// cannot be located).
+// volumes, the token, the child's start, a registry text without its zero, a
+// device node that cannot be located).
 std::vector<Machine> machines() {
     std::vector<Machine> all;
     for (const auto& entry : std::filesystem::directory_iterator(MACHINES_DIR)) {
@@ -78,9 +80,32 @@ std::vector<Machine> machines() {
                      "D": { "drive_type": "DRIVE_REMOTE", "open_error": 2 } },
         "registry": { "SYSTEM\\CurrentControlSet\\Services\\disk\\Enum": {
             "2": { "type": 1, "hex": "55 00 53 00 42 00 53 00 54 00 4F 00 52 00 5C 00 58 00 5C 00 31 00 26 00 30 00" } } },
-        "device_tree": [ { "id": "USBSTOR\\X\\1&", "locate_error": 19 } ],
+        "device_tree": [ { "id": "USBSTOR\\X\\1&0", "locate_error": 19 } ],
         "programs": { )" + powershell + R"(: { "start_error": 5 } } })"});
     return all;
+}
+
+// Machines from the whole-run fuzz corpus, spread evenly over its sorted names:
+// replies no hand-written machine thinks of.
+constexpr std::size_t FUZZ_SAMPLE_SIZE = 20;
+
+std::vector<Machine> fuzz_corpus_machines() {
+    std::vector<std::filesystem::path> inputs;
+    for (const auto& entry : std::filesystem::directory_iterator(WHOLE_RUN_CORPUS_DIR))
+        inputs.push_back(entry.path());
+    std::ranges::sort(inputs);
+    std::vector<Machine> sample;
+    const std::size_t step = std::max<std::size_t>(1, inputs.size() / FUZZ_SAMPLE_SIZE);
+    for (std::size_t i = 0; i < inputs.size() && sample.size() < FUZZ_SAMPLE_SIZE; i += step) {
+        const std::string input = text_of(inputs[i]);
+        std::string name = "fuzz_" + inputs[i].filename().string();
+        std::ranges::replace_if(
+            name, [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+        sample.push_back(
+            {name, fuzz::machine_from_input(std::span(
+                       reinterpret_cast<const std::uint8_t*>(input.data()), input.size()))});
+    }
+    return sample;
 }
 
 void PrintTo(const Machine& machine, std::ostream* out) {
@@ -104,6 +129,10 @@ TEST_P(RoundTrip, TheReplayedRunWritesTheRecordedDocument) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryMachine, RoundTrip, testing::ValuesIn(machines()),
+                         [](const testing::TestParamInfo<Machine>& machine) {
+                             return machine.param.name;
+                         });
+INSTANTIATE_TEST_SUITE_P(FuzzCorpusSample, RoundTrip, testing::ValuesIn(fuzz_corpus_machines()),
                          [](const testing::TestParamInfo<Machine>& machine) {
                              return machine.param.name;
                          });

@@ -76,12 +76,16 @@ std::optional<std::u16string> disk_instance_id(Platform& platform, std::uint32_t
     platform.reg_close_key(key);
     if (status != ERROR_SUCCESS) return std::nullopt;
 
-    // The value ends with its terminating zero, which is not part of the ID.
+    // A string value ends with its terminating zero, which is not part of the
+    // ID. Windows does not enforce it: a value written without one holds the
+    // whole ID up to its last unit, and nothing after a zero is part of it.
     const std::size_t stored = std::min<std::size_t>(size, data.size());
-    const std::size_t units = stored < 2 ? 0 : stored / 2 - 1;
     std::u16string instance_id;
-    for (std::size_t i = 0; i < units; ++i)
-        instance_id += static_cast<char16_t>(get_u16(data, i * 2));
+    for (std::size_t offset = 0; offset + 2 <= stored; offset += 2) {
+        const auto unit = static_cast<char16_t>(get_u16(data, offset));
+        if (unit == 0) break;
+        instance_id += unit;
+    }
     // Decoded as text: an unpaired surrogate becomes U+FFFD.
     return utf8_to_utf16(utf16_to_utf8(instance_id));
 }

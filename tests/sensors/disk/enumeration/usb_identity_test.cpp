@@ -143,6 +143,22 @@ TEST(QueryUsbIdentity, ReadsTheInstanceIdAndClosesTheKeyBeforeTheWalk) {
         }));
 }
 
+TEST(QueryUsbIdentity, TheInstanceIdEndsAtItsZeroOrAtTheEndOfTheValue) {
+    // "USBSTOR\X\1" in UTF-16, then what follows it in the value.
+    const std::string id_hex = "55 00 53 00 42 00 53 00 54 00 4F 00 52 00 5C 00 58 00 5C 00 31 00";
+    for (const std::string& after : {std::string(""), std::string(" 00 00 59 00 00 00")}) {
+        auto machine = make_machine(
+            R"({ "registry": { "SYSTEM\\CurrentControlSet\\Services\\disk\\Enum": {
+                   "0": { "hex": ")" +
+            id_hex + after + R"(" } } },
+                 "device_tree": [ { "id": "USBSTOR\\X\\1", "parent": "USB\\VID_174C&PID_55AA\\1" },
+                                  { "id": "USB\\VID_174C&PID_55AA\\1" } ] })");
+        EXPECT_EQ(identity_text(query_usb_identity(*machine, 0)),
+                  "vid 174C pid 55AA ASMedia | ASM1153E/1053E USB 3.0 to SATA Bridge | SATA")
+            << "after the ID: \"" << after << "\"";
+    }
+}
+
 TEST(QueryUsbIdentity, RegistryProblemsLeaveEverythingAbsent) {
     struct RegistryCase {
         const char* name;

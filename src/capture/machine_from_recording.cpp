@@ -23,8 +23,6 @@ constexpr std::u16string_view DEVICE_PREFIX = u"\\\\.\\";
 constexpr std::string_view PHYSICAL_DRIVE = "physicaldrive";
 // The configuration manager's root node, which every simulated tree has.
 constexpr std::string_view ROOT_DEVICE_ID = "HTREE\\ROOT\\0";
-// CONFIGRET of CM_Get_Parent on the root.
-constexpr std::uint32_t ROOT_HAS_NO_PARENT = CR_NO_SUCH_DEVNODE;
 constexpr std::uint32_t REG_SZ = 1;
 
 std::string lower(std::string text) {

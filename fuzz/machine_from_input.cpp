@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fuzz_input.h"
+#include "platform/replay/device_request.h"
 #include "platform/simulated/ascii_case.h"
 #include "platform/utf.h"
 
@@ -16,6 +17,7 @@ namespace quartzmon::fuzz {
 namespace {
 
 using nlohmann::json;
+using platform::replay::hex_text;
 
 constexpr std::size_t MAX_DISKS = 4;
 constexpr std::size_t MAX_DRIVE_NUMBER = 16;
@@ -262,16 +264,6 @@ json powershell(FuzzInput& input) {
 }
 
 }  // namespace
-
-std::string hex_text(std::span<const std::uint8_t> bytes) {
-    std::string hex;
-    for (const std::uint8_t b : bytes) {
-        char pair[4];
-        std::snprintf(pair, sizeof pair, "%02X ", b);
-        hex += pair;
-    }
-    return hex;
-}
 
 std::string machine_from_input(std::span<const std::uint8_t> data) {
     FuzzInput input(data);

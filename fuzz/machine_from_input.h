@@ -18,7 +18,4 @@ namespace quartzmon::fuzz {
 // The description text; valid for the simulated machine whatever the input.
 std::string machine_from_input(std::span<const std::uint8_t> data);
 
-// Bytes as a description's hex text ("28 00 ...").
-std::string hex_text(std::span<const std::uint8_t> bytes);
-
 }  // namespace quartzmon::fuzz

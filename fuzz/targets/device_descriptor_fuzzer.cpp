@@ -11,14 +11,14 @@
 #include <vector>
 
 #include "invariant.h"
-#include "machine_from_input.h"
+#include "platform/replay/device_request.h"
 #include "platform/simulated/simulated_machine.h"
 #include "sensors/disk/enumeration/physical_drives.h"
 
 using namespace quartzmon::sensors::disk::enumeration;
-using quartzmon::fuzz::hex_text;
 using quartzmon::fuzz::is_valid_utf8;
 using quartzmon::fuzz::require;
+using quartzmon::platform::replay::hex_text;
 using quartzmon::platform::simulated::SimulatedMachine;
 
 namespace {

@@ -19,26 +19,6 @@ constexpr std::size_t PROPERTY_QUERY_HEADER = query::AdditionalParameters;
 constexpr std::size_t PROTOCOL_QUERY_SIZE = query::AdditionalParameters + protocol::size;
 constexpr std::size_t TASK_FILE_REGISTERS = layout::IDEREGS::bCommandReg + 1;
 
-std::string ioctl_name(std::uint32_t code) {
-    switch (code) {
-        case IOCTL_STORAGE_QUERY_PROPERTY:
-            return "IOCTL_STORAGE_QUERY_PROPERTY";
-        case IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS:
-            return "IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS";
-        case IOCTL_ATA_PASS_THROUGH:
-            return "IOCTL_ATA_PASS_THROUGH";
-        case IOCTL_SCSI_PASS_THROUGH:
-            return "IOCTL_SCSI_PASS_THROUGH";
-        case IOCTL_SCSI_PASS_THROUGH_DIRECT:
-            return "IOCTL_SCSI_PASS_THROUGH_DIRECT";
-        default: {
-            char text[16];
-            std::snprintf(text, sizeof text, "0x%08X", code);
-            return text;
-        }
-    }
-}
-
 bool is_protocol_specific(std::uint32_t property_id) {
     return property_id == layout::StorageAdapterProtocolSpecificProperty ||
            property_id == layout::StorageDeviceProtocolSpecificProperty;
@@ -73,6 +53,26 @@ void add_scsi_pass_through(nlohmann::json& key, std::span<const std::uint8_t> re
 }
 
 }  // namespace
+
+std::string ioctl_name(std::uint32_t code) {
+    switch (code) {
+        case IOCTL_STORAGE_QUERY_PROPERTY:
+            return "IOCTL_STORAGE_QUERY_PROPERTY";
+        case IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS:
+            return "IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS";
+        case IOCTL_ATA_PASS_THROUGH:
+            return "IOCTL_ATA_PASS_THROUGH";
+        case IOCTL_SCSI_PASS_THROUGH:
+            return "IOCTL_SCSI_PASS_THROUGH";
+        case IOCTL_SCSI_PASS_THROUGH_DIRECT:
+            return "IOCTL_SCSI_PASS_THROUGH_DIRECT";
+        default: {
+            char text[16];
+            std::snprintf(text, sizeof text, "0x%08X", code);
+            return text;
+        }
+    }
+}
 
 nlohmann::json device_request_key(std::uint32_t io_control_code,
                                   std::span<const std::uint8_t> request) {

@@ -26,6 +26,9 @@
 
 namespace quartzmon::platform::replay {
 
+// The IOCTL's SDK name, or "0x%08X" for a code the sensor does not send.
+std::string ioctl_name(std::uint32_t io_control_code);
+
 nlohmann::json device_request_key(std::uint32_t io_control_code,
                                   std::span<const std::uint8_t> request);
 

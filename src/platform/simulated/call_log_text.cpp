@@ -1,6 +1,5 @@
 #include "platform/simulated/call_log_text.h"
 
-#include <array>
 #include <cstdio>
 
 #include "platform/platform.h"
@@ -8,22 +7,6 @@
 #include "platform/utf.h"
 
 namespace quartzmon::platform::simulated {
-namespace {
-
-struct IoctlName {
-    std::uint32_t code;
-    std::string_view name;
-};
-
-constexpr std::array IOCTL_NAMES{
-    IoctlName{IOCTL_STORAGE_QUERY_PROPERTY, "IOCTL_STORAGE_QUERY_PROPERTY"},
-    IoctlName{IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, "IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS"},
-    IoctlName{IOCTL_ATA_PASS_THROUGH, "IOCTL_ATA_PASS_THROUGH"},
-    IoctlName{IOCTL_SCSI_PASS_THROUGH, "IOCTL_SCSI_PASS_THROUGH"},
-    IoctlName{IOCTL_SCSI_PASS_THROUGH_DIRECT, "IOCTL_SCSI_PASS_THROUGH_DIRECT"},
-};
-
-}  // namespace
 
 std::string quote_text(std::string_view utf8) {
     std::string text = "\"";
@@ -70,12 +53,7 @@ std::string true_or_false(bool value) {
 }
 
 std::string ioctl_text(std::uint32_t io_control_code) {
-    for (const IoctlName& known : IOCTL_NAMES) {
-        if (known.code == io_control_code) return std::string(known.name);
-    }
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", io_control_code);
-    return text;
+    return replay::ioctl_name(io_control_code);
 }
 
 std::string error_suffix(std::uint32_t error) {

@@ -53,6 +53,23 @@ std::span<const std::uint8_t> without_trailing_zeros(std::span<const std::uint8_
     return bytes.first(end);
 }
 
+// What a data-out SCSI pass-through request sent: the caller's buffer of the
+// direct form, the request's data area of the buffered one; none for any
+// other request.
+std::optional<std::span<const std::uint8_t>> scsi_data_out(const RecordedCall& call) {
+    namespace spt = layout::SCSI_PASS_THROUGH;
+    if (call.code != IOCTL_SCSI_PASS_THROUGH && call.code != IOCTL_SCSI_PASS_THROUGH_DIRECT)
+        return std::nullopt;
+    const std::span<const std::uint8_t> request = call.input;
+    if (request.size() < spt::size || get_u8(request, spt::DataIn) != layout::SCSI_IOCTL_DATA_OUT)
+        return std::nullopt;
+    if (call.code == IOCTL_SCSI_PASS_THROUGH_DIRECT) return call.direct_data;
+    const std::uint64_t offset = get_u64(request, spt::DataBufferOffset);
+    const std::uint64_t length = get_u32(request, spt::DataTransferLength);
+    if (offset > request.size() || length > request.size() - offset) return std::nullopt;
+    return request.subspan(offset, length);
+}
+
 // N of "PhysicalDriveN" as Windows names the drive (no leading zero).
 std::optional<std::uint32_t> physical_drive_number(const std::string& name) {
     const std::string text = lower(name);
@@ -247,8 +264,13 @@ private:
         const auto out = without_trailing_zeros(call.output);
         if (!out.empty()) reply["out"] = replay::hex_text(out);
         if (call.count != out.size()) reply["bytes_returned"] = call.count;
-        const auto data = without_trailing_zeros(call.direct_data);
-        if (!data.empty()) reply["direct_data"] = replay::hex_text(data);
+        // A data-out request's buffer is what was sent, not something the
+        // device answered, so replay leaves it alone.
+        if (const auto sent = scsi_data_out(call)) {
+            reply["data_out"] = replay::hex_text(without_trailing_zeros(*sent));
+        } else if (const auto data = without_trailing_zeros(call.direct_data); !data.empty()) {
+            reply["direct_data"] = replay::hex_text(data);
+        }
         if (const Opened* disk = opened(call.target, Opened::Kind::Disk)) {
             disks_[disk->disk].replay.push_back(reply);
         } else if (const Opened* volume = opened(call.target, Opened::Kind::Volume)) {

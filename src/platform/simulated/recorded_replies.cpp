@@ -41,6 +41,7 @@ RecordedReply read_reply(JsonObject& object) {
     reply.bytes_returned =
         object.u32("bytes_returned").value_or(static_cast<std::uint32_t>(reply.out.size()));
     reply.direct_data = object.hex_bytes("direct_data").value_or(std::vector<std::uint8_t>{});
+    object.hex_bytes("data_out");  // checked, but what was sent answers nothing
     object.reject_unknown_keys();
     return reply;
 }

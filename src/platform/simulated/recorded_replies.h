@@ -9,6 +9,9 @@
 //               { "request": { "ioctl": "IOCTL_SCSI_PASS_THROUGH", ... },
 //                 "error": 1117 } ]
 //
+// A data-out SCSI request also shows what it sent ("data_out", hex), for the
+// reader: it is recognised by its command block, direction and length alone.
+//
 // A request is answered by the first reply recorded for it that was not
 // played yet; once all were played the last one answers again. A request the
 // recording never saw is not answered here: it goes to the handlers as on any

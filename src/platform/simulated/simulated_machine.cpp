@@ -596,8 +596,9 @@ private:
     }
 
     static ScsiTarget scsi_target_of(const Disk& disk) {
-        return [&disk](std::span<const std::uint8_t> cdb, std::span<std::uint8_t> data_in) {
-            return execute_scsi_command(disk, cdb, data_in);
+        return [&disk](std::span<const std::uint8_t> cdb, std::span<const std::uint8_t> data_out,
+                       std::span<std::uint8_t> data_in) {
+            return execute_scsi_command(disk, cdb, data_out, data_in);
         };
     }
 

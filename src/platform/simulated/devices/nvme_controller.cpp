@@ -15,11 +15,18 @@ namespace {
 constexpr std::uint8_t GENERIC_COMMAND_STATUS = 0x0;
 constexpr std::uint8_t COMMAND_SPECIFIC_STATUS = 0x1;
 constexpr std::uint8_t SUCCESSFUL_COMPLETION = 0x00;
+constexpr std::uint8_t INVALID_COMMAND_OPCODE = 0x01;
 constexpr std::uint8_t INVALID_FIELD_IN_COMMAND = 0x02;
 constexpr std::uint8_t INVALID_LOG_PAGE = 0x09;
 
+// Status Code Type (3 bits) and Status Code (8 bits).
+constexpr std::int64_t MAX_STATUS_FIELD = 0x7FF;
+
 // The log page offset counts bytes but must be a whole number of dwords.
 constexpr std::uint64_t DWORD_SIZE = 4;
+
+// No namespace: the controller itself.
+constexpr std::uint32_t NSID_NONE = 0;
 
 // The SMART / Health Information log page; temperatures are in kelvin.
 constexpr std::size_t CRITICAL_WARNING = 0;
@@ -94,12 +101,18 @@ NvmeController read_nvme_controller(JsonObject& object) {
         put_health_log(controller.health_log, HealthInformation{});
     }
     controller.log_page_offset = object.boolean("log_page_offset").value_or(true);
+    controller.log_page_status = static_cast<std::uint16_t>(
+        object.integer("log_page_status", 0, MAX_STATUS_FIELD).value_or(0));
     object.reject_unknown_keys();
     return controller;
 }
 
 NvmeLogResult get_log_page(const NvmeController& controller, std::uint8_t log_identifier,
                            std::uint64_t offset, std::span<std::uint8_t> data) {
+    if (controller.log_page_status != 0) {
+        return {static_cast<std::uint8_t>(controller.log_page_status >> 8),
+                static_cast<std::uint8_t>(controller.log_page_status), 0};
+    }
     if (log_identifier != SMART_HEALTH_INFORMATION) {
         return {COMMAND_SPECIFIC_STATUS, INVALID_LOG_PAGE, 0};
     }
@@ -113,6 +126,17 @@ NvmeLogResult get_log_page(const NvmeController& controller, std::uint8_t log_id
     std::copy_n(rest.begin(), copied, data.begin());
     std::fill(data.begin() + copied, data.end(), std::uint8_t{0});
     return {GENERIC_COMMAND_STATUS, SUCCESSFUL_COMPLETION, data.size()};
+}
+
+NvmeLogResult execute_admin_command(const NvmeController& controller,
+                                    const NvmeAdminCommand& command, std::span<std::uint8_t> data) {
+    if (command.opcode != NVME_ADMIN_GET_LOG_PAGE)
+        return {GENERIC_COMMAND_STATUS, INVALID_COMMAND_OPCODE, 0};
+    if (command.nsid != NSID_NONE && command.nsid != NVME_NSID_ALL)
+        return {GENERIC_COMMAND_STATUS, INVALID_FIELD_IN_COMMAND, 0};
+    const auto log_identifier = static_cast<std::uint8_t>(command.cdw10 & 0xFF);
+    const std::size_t length = ((command.cdw10 >> 16) + std::size_t{1}) * DWORD_SIZE;
+    return get_log_page(controller, log_identifier, 0, data.first(std::min(length, data.size())));
 }
 
 }  // namespace quartzmon::platform::simulated

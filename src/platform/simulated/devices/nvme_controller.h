@@ -21,6 +21,10 @@ inline constexpr std::uint8_t SMART_HEALTH_INFORMATION = 0x02;
 struct NvmeController {
     std::array<std::uint8_t, 512> health_log{};  // the SMART / Health Information log page
     bool log_page_offset = true;                 // it supports the Log Page Offset
+    // Nonzero: every Get Log Page fails with this Status Field (Status Code
+    // Type in bits 8-10, Status Code in bits 0-7), as from a drive that is
+    // still starting up (Namespace Not Ready, 82h).
+    std::uint16_t log_page_status = 0;
 };
 
 // The completion of the command: Status Code Type and Status Code (0 and 0 on
@@ -31,9 +35,15 @@ struct NvmeLogResult {
     std::size_t bytes_transferred = 0;
 
     bool succeeded() const { return status_code_type == 0 && status_code == 0; }
+    // The Status Field of the completion queue entry without its phase tag:
+    // Status Code in bits 0-7, Status Code Type in bits 8-10.
+    std::uint16_t status_field() const {
+        return static_cast<std::uint16_t>(status_code_type << 8 | status_code);
+    }
 };
 
-// Reads { "health_log": ..., "log_page_offset": true }: the page as fields or
+// Reads { "health_log": ..., "log_page_offset": true, "log_page_status": 130 }:
+// the page as fields or
 // as "hex"; without "health_log", a healthy controller at 310 K with two
 // temperature sensors.
 NvmeController read_nvme_controller(JsonObject& object);
@@ -42,5 +52,26 @@ NvmeController read_nvme_controller(JsonObject& object);
 // transferred, as zeros past the page's end.
 NvmeLogResult get_log_page(const NvmeController& controller, std::uint8_t log_identifier,
                            std::uint64_t offset, std::span<std::uint8_t> data);
+
+// An admin command as a USB bridge hands it on: the opcode and the dwords a
+// Get Log Page reads (the namespace, and CDW10: the log identifier in bits
+// 0-7, the number of dwords minus one in bits 16-31).
+struct NvmeAdminCommand {
+    std::uint8_t opcode = 0;
+    std::uint32_t nsid = 0;
+    std::uint32_t cdw10 = 0;
+};
+
+inline constexpr std::uint8_t NVME_ADMIN_GET_LOG_PAGE = 0x02;
+// The namespace identifier that names every namespace, and with it the whole
+// controller.
+inline constexpr std::uint32_t NVME_NSID_ALL = 0xFFFFFFFF;
+
+// Runs the command with data as the host's buffer. This controller executes
+// Get Log Page (from the page's start, for the whole controller: NSID 0 or
+// FFFFFFFFh) and no other admin command; the status values are the
+// completion's (Status Code Type in bits 8-10 of status_field()).
+NvmeLogResult execute_admin_command(const NvmeController& controller,
+                                    const NvmeAdminCommand& command, std::span<std::uint8_t> data);
 
 }  // namespace quartzmon::platform::simulated

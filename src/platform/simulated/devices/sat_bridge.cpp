@@ -198,23 +198,13 @@ ScsiCommandOutcome reject(const BridgeRejection& rejection, std::uint8_t asc_for
     const std::uint8_t key = rejection.sense_key.value_or(SENSE_KEY_ILLEGAL_REQUEST);
     const std::uint8_t asc = rejection.asc.value_or(asc_for_command);
     const std::uint8_t ascq = rejection.ascq.value_or(0);
-    std::vector<std::uint8_t> sense;
-    if (rejection.sense_format == SenseFormat::Fixed) sense = fixed_format_sense(key, asc, ascq);
-    if (rejection.sense_format == SenseFormat::Descriptor)
-        sense = descriptor_format_sense(key, asc, ascq);
-    return {rejection.status, std::move(sense), 0, std::move(decoded)};
+    return {rejection.status, sense_in_format(rejection.sense_format, key, asc, ascq), 0,
+            std::move(decoded)};
 }
 
 const Dialect* dialect_named(std::string_view name) {
     const auto found = std::ranges::find(DIALECTS, name, &Dialect::name);
     return found == DIALECTS.end() ? nullptr : &*found;
-}
-
-SenseFormat read_sense_format(const std::string& text, const std::string& place) {
-    if (text == "fixed") return SenseFormat::Fixed;
-    if (text == "descriptor") return SenseFormat::Descriptor;
-    if (text == "none") return SenseFormat::None;
-    throw DescriptionError{place, "expected \"fixed\", \"descriptor\" or \"none\""};
 }
 
 BridgeRejection read_rejection(JsonObject& object) {

@@ -17,8 +17,6 @@
 
 namespace quartzmon::platform::simulated {
 
-enum class SenseFormat : std::uint8_t { Fixed, Descriptor, None };
-
 // How the bridge answers a command it does not execute. Absent sense values
 // are ILLEGAL REQUEST with INVALID COMMAND OPERATION CODE for an operation
 // code it does not know, INVALID FIELD IN CDB for a known one whose fields it

@@ -1,5 +1,6 @@
 #include "platform/simulated/devices/scsi_target.h"
 
+#include "platform/simulated/description_reader.h"
 #include "platform/simulated/disk.h"
 #include "platform/simulated/win32_codes.h"
 
@@ -39,6 +40,26 @@ std::vector<std::uint8_t> descriptor_format_sense(std::uint8_t sense_key, std::u
     return sense;
 }
 
+SenseFormat read_sense_format(const std::string& text, const std::string& place) {
+    if (text == "fixed") return SenseFormat::Fixed;
+    if (text == "descriptor") return SenseFormat::Descriptor;
+    if (text == "none") return SenseFormat::None;
+    throw DescriptionError{place, "expected \"fixed\", \"descriptor\" or \"none\""};
+}
+
+std::vector<std::uint8_t> sense_in_format(SenseFormat format, std::uint8_t sense_key,
+                                          std::uint8_t asc, std::uint8_t ascq) {
+    switch (format) {
+        case SenseFormat::Fixed:
+            return fixed_format_sense(sense_key, asc, ascq);
+        case SenseFormat::Descriptor:
+            return descriptor_format_sense(sense_key, asc, ascq);
+        case SenseFormat::None:
+            break;
+    }
+    return {};
+}
+
 ScsiCommandOutcome check_condition(std::uint8_t sense_key, std::uint8_t asc, std::uint8_t ascq) {
     return {SCSI_STATUS_CHECK_CONDITION, fixed_format_sense(sense_key, asc, ascq), 0, {}};
 }
@@ -50,10 +71,11 @@ ScsiCommandOutcome no_completion() {
 }
 
 ScsiCommandOutcome execute_scsi_command(const Disk& disk, std::span<const std::uint8_t> cdb,
+                                        std::span<const std::uint8_t> data_out,
                                         std::span<std::uint8_t> data_in) {
     if (disk.silent) return no_completion();
     if (disk.sat_bridge) return execute_on_bridge(*disk.sat_bridge, *disk.ata_drive, cdb, data_in);
-    if (disk.nvme_bridge) return execute(*disk.nvme_bridge, cdb, data_in);
+    if (disk.nvme_bridge) return execute(*disk.nvme_bridge, cdb, data_out, data_in);
     return check_condition(SENSE_KEY_ILLEGAL_REQUEST, ASC_INVALID_COMMAND_OPERATION_CODE, 0);
 }
 

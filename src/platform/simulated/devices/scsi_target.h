@@ -39,6 +39,13 @@ std::vector<std::uint8_t> fixed_format_sense(std::uint8_t sense_key, std::uint8_
 std::vector<std::uint8_t> descriptor_format_sense(std::uint8_t sense_key, std::uint8_t asc,
                                                   std::uint8_t ascq);
 
+// How a described target formats its sense data: "fixed", "descriptor" or
+// "none" (a target that returns no sense bytes at all).
+enum class SenseFormat : std::uint8_t { Fixed, Descriptor, None };
+SenseFormat read_sense_format(const std::string& text, const std::string& place);
+std::vector<std::uint8_t> sense_in_format(SenseFormat format, std::uint8_t sense_key,
+                                          std::uint8_t asc, std::uint8_t ascq);
+
 // A command the target never completes (ERROR_SEM_TIMEOUT), as from a device
 // that answers nothing.
 ScsiCommandOutcome no_completion();
@@ -46,8 +53,10 @@ ScsiCommandOutcome no_completion();
 // CHECK CONDITION with fixed-format sense.
 ScsiCommandOutcome check_condition(std::uint8_t sense_key, std::uint8_t asc, std::uint8_t ascq);
 
-// Executes one command on the disk's target; data_in receives what it reads.
+// Executes one command on the disk's target with what a data-out command
+// sends; data_in receives what a data-in command reads.
 ScsiCommandOutcome execute_scsi_command(const Disk& disk, std::span<const std::uint8_t> cdb,
+                                        std::span<const std::uint8_t> data_out,
                                         std::span<std::uint8_t> data_in);
 
 }  // namespace quartzmon::platform::simulated

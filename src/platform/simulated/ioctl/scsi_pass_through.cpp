@@ -19,7 +19,7 @@ struct PassThroughRequest {
     std::span<const std::uint8_t> cdb;
     std::uint8_t sense_info_length = 0;
     std::uint32_t sense_info_offset = 0;
-    bool data_in = false;
+    std::uint8_t direction = layout::SCSI_IOCTL_DATA_UNSPECIFIED;
     std::uint32_t data_transfer_length = 0;
     std::uint64_t data_buffer = 0;  // offset (buffered) or address (direct)
     std::uint32_t timeout_seconds = 0;
@@ -30,7 +30,7 @@ PassThroughRequest decode(std::span<const std::uint8_t> in, ScsiPassThroughForm 
     request.cdb = in.subspan(spt::Cdb, get_u8(in, spt::CdbLength));
     request.sense_info_length = get_u8(in, spt::SenseInfoLength);
     request.sense_info_offset = get_u32(in, spt::SenseInfoOffset);
-    request.data_in = get_u8(in, spt::DataIn) == layout::SCSI_IOCTL_DATA_IN;
+    request.direction = get_u8(in, spt::DataIn);
     request.data_transfer_length = get_u32(in, spt::DataTransferLength);
     request.data_buffer =
         get_u64(in, form == ScsiPassThroughForm::Direct ? sptd::DataBuffer : spt::DataBufferOffset);
@@ -52,8 +52,19 @@ bool is_well_formed(std::span<const std::uint8_t> in, std::span<std::uint8_t> ou
     const PassThroughRequest request = decode(in, form);
     if (!fits(request.sense_info_offset, request.sense_info_length, out.size())) return false;
     if (form == ScsiPassThroughForm::Buffered)
-        return fits(request.data_buffer, request.data_transfer_length, out.size());
+        return fits(request.data_buffer, request.data_transfer_length,
+                    std::min(in.size(), out.size()));
     return request.data_transfer_length == 0 || request.data_buffer != 0;
+}
+
+// What a data-out command sends: the request's data area, or the caller's
+// buffer for the direct form.
+std::span<const std::uint8_t> data_out_of(const PassThroughRequest& request,
+                                          std::span<const std::uint8_t> in,
+                                          ScsiPassThroughForm form) {
+    if (request.direction != layout::SCSI_IOCTL_DATA_OUT) return {};
+    if (form == ScsiPassThroughForm::Direct) return direct_data_buffer(in);
+    return in.subspan(request.data_buffer, request.data_transfer_length);
 }
 
 std::string cdb_text(std::span<const std::uint8_t> cdb) {
@@ -68,12 +79,12 @@ IoctlOutcome timed_out(const PassThroughRequest& request, std::uint32_t error) {
             std::uint64_t{request.timeout_seconds} * 1000};
 }
 
-std::uint32_t bytes_returned(const PassThroughRequest& request, const ScsiCommandOutcome& outcome,
-                             ScsiPassThroughForm form) {
-    std::uint64_t end =
-        std::max<std::uint64_t>(spt::size, request.sense_info_offset + outcome.sense.size());
-    if (form == ScsiPassThroughForm::Buffered && outcome.data_transferred > 0)
-        end = std::max(end, request.data_buffer + outcome.data_transferred);
+// The header and sense, and for the buffered form the data read.
+std::uint32_t bytes_returned(const PassThroughRequest& request, std::size_t sense_size,
+                             std::uint32_t read, ScsiPassThroughForm form) {
+    std::uint64_t end = std::max<std::uint64_t>(spt::size, request.sense_info_offset + sense_size);
+    if (form == ScsiPassThroughForm::Buffered && read > 0)
+        end = std::max(end, request.data_buffer + read);
     return static_cast<std::uint32_t>(end);
 }
 
@@ -105,12 +116,16 @@ IoctlOutcome answer_scsi_pass_through(const ScsiPassThroughBehaviour& behaviour,
     if (form_error != 0) return {form_error, 0, cdb_text(request.cdb)};
 
     // The target reads into a buffer of its own; what reaches the caller is
-    // then copied as the form says.
-    std::vector<std::uint8_t> data(request.data_in ? request.data_transfer_length : 0, 0);
-    const ScsiCommandOutcome outcome = target(request.cdb, data);
+    // then copied as the form says. What a data-out command sends stays where
+    // the caller put it.
+    const bool data_in = request.direction == layout::SCSI_IOCTL_DATA_IN;
+    const std::span<const std::uint8_t> data_out = data_out_of(request, in, form);
+    std::vector<std::uint8_t> data(data_in ? request.data_transfer_length : 0, 0);
+    const ScsiCommandOutcome outcome = target(request.cdb, data_out, data);
     if (outcome.request_error != 0) return timed_out(request, outcome.request_error);
-    const std::uint32_t transferred =
-        std::min<std::uint32_t>(outcome.data_transferred, static_cast<std::uint32_t>(data.size()));
+    const std::uint32_t transferred = std::min<std::uint32_t>(
+        outcome.data_transferred,
+        static_cast<std::uint32_t>(data_in ? data.size() : data_out.size()));
 
     // The reply is the request with status, lengths, sense and data filled in.
     std::copy_n(in.begin(), std::min(in.size(), out.size()), out.begin());
@@ -120,18 +135,19 @@ IoctlOutcome answer_scsi_pass_through(const ScsiPassThroughBehaviour& behaviour,
     std::copy_n(outcome.sense.begin(), sense_length, out.begin() + request.sense_info_offset);
     put_u8(out, spt::SenseInfoLength, static_cast<std::uint8_t>(sense_length));
     put_u32(out, spt::DataTransferLength, transferred);
+    const std::uint32_t read = data_in ? transferred : 0;
     if (form == ScsiPassThroughForm::Buffered) {
-        std::copy_n(data.begin(), transferred, out.begin() + request.data_buffer);
+        std::copy_n(data.begin(), read, out.begin() + request.data_buffer);
     } else if (!behaviour.direct_data_zero) {
         // The caller's own buffer in this process, as it is in the caller's
         // address space on Windows.
-        std::ranges::copy(std::span(data).first(transferred), direct_data_buffer(in).begin());
+        std::ranges::copy(std::span(data).first(read), direct_data_buffer(in).begin());
     }
 
     std::string detail = cdb_text(request.cdb);
     if (!outcome.decoded.empty()) detail += " (" + outcome.decoded + ")";
     detail += ", status " + decimal(outcome.status);
-    return {0, bytes_returned(request, outcome, form), detail};
+    return {0, bytes_returned(request, outcome.sense.size(), read, form), detail};
 }
 
 }  // namespace quartzmon::platform::simulated

@@ -1,7 +1,8 @@
 // IOCTL_SCSI_PASS_THROUGH and IOCTL_SCSI_PASS_THROUGH_DIRECT as the port
 // driver decodes them: the SCSI_PASS_THROUGH(_DIRECT) header is checked, the
-// command descriptor block goes to the disk's SCSI target, and status, sense
-// and data come back in the request (buffered) or in the caller's data buffer
+// command descriptor block goes to the disk's SCSI target with the data a
+// data-out command sends, and status, sense and the data a data-in command
+// reads come back in the request (buffered) or in the caller's data buffer
 // (direct).
 #pragma once
 
@@ -34,7 +35,10 @@ ScsiPassThroughBehaviour read_scsi_pass_through_behaviour(JsonObject& object);
 
 enum class ScsiPassThroughForm { Buffered, Direct };
 
+// data_out holds what a data-out command sends, data_in receives what a
+// data-in command reads; the other is empty.
 using ScsiTarget = std::function<ScsiCommandOutcome(std::span<const std::uint8_t> cdb,
+                                                    std::span<const std::uint8_t> data_out,
                                                     std::span<std::uint8_t> data_in)>;
 
 IoctlOutcome answer_scsi_pass_through(const ScsiPassThroughBehaviour& behaviour,

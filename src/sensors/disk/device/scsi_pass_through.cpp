@@ -37,7 +37,9 @@ void fill_request(std::span<std::uint8_t> request, const ScsiCommand& command) {
     put_u16(request, spt::Length, static_cast<std::uint16_t>(spt::size));
     put_u8(request, spt::CdbLength, command.cdb_length);
     put_u8(request, spt::SenseInfoLength, static_cast<std::uint8_t>(SENSE_AREA_SIZE));
-    put_u8(request, spt::DataIn, layout::SCSI_IOCTL_DATA_IN);
+    put_u8(request, spt::DataIn,
+           command.direction == ScsiDataDirection::In ? layout::SCSI_IOCTL_DATA_IN
+                                                      : layout::SCSI_IOCTL_DATA_OUT);
     put_u32(request, spt::DataTransferLength, command.data_length);
     put_u32(request, spt::TimeOutValue, PASS_THROUGH_TIMEOUT_SECONDS);
     put_u32(request, spt::SenseInfoOffset, static_cast<std::uint32_t>(SENSE_AREA_OFFSET));
@@ -53,7 +55,7 @@ void read_status_and_sense(std::span<const std::uint8_t> request, ScsiReply& rep
 
 ScsiReply send_scsi_direct(const DeviceHandle& device, const ScsiCommand& command,
                            std::span<std::uint8_t> data) {
-    std::ranges::fill(data, 0);
+    if (command.direction == ScsiDataDirection::In) std::ranges::fill(data, 0);
     std::vector<std::uint8_t> request(DATA_AREA_OFFSET, 0);
     fill_request(request, command);
     // The driver writes the data straight into the caller's buffer.
@@ -65,10 +67,13 @@ ScsiReply send_scsi_direct(const DeviceHandle& device, const ScsiCommand& comman
     return reply;
 }
 
-ScsiReply send_scsi_buffered(const DeviceHandle& device, const ScsiCommand& command) {
+ScsiReply send_scsi_buffered(const DeviceHandle& device, const ScsiCommand& command,
+                             std::span<const std::uint8_t> payload) {
     std::vector<std::uint8_t> request(DATA_AREA_OFFSET + command.data_length, 0);
     fill_request(request, command);
     put_u64(request, spt::DataBufferOffset, DATA_AREA_OFFSET);
+    std::copy_n(payload.begin(), std::min<std::size_t>(payload.size(), command.data_length),
+                request.begin() + DATA_AREA_OFFSET);
 
     ScsiReply reply;
     reply.call = device_io_control(device, IOCTL_SCSI_PASS_THROUGH, request, request);
@@ -81,7 +86,8 @@ SenseValues decode_sense(std::span<const std::uint8_t> sense) {
     switch (get_u8(sense, 0) & RESPONSE_CODE_MASK) {
         case FIXED_CURRENT:
         case FIXED_DEFERRED:
-            return read_fixed_format_sense(sense);
+            return {static_cast<std::uint8_t>(get_u8(sense, FIXED_SENSE_KEY) & SENSE_KEY_MASK),
+                    get_u8(sense, FIXED_ASC), get_u8(sense, FIXED_ASCQ)};
         case DESCRIPTOR_CURRENT:
         case DESCRIPTOR_DEFERRED:
             return {static_cast<std::uint8_t>(get_u8(sense, DESCRIPTOR_SENSE_KEY) & SENSE_KEY_MASK),
@@ -89,11 +95,6 @@ SenseValues decode_sense(std::span<const std::uint8_t> sense) {
         default:
             return {};
     }
-}
-
-SenseValues read_fixed_format_sense(std::span<const std::uint8_t> sense) {
-    return {static_cast<std::uint8_t>(get_u8(sense, FIXED_SENSE_KEY) & SENSE_KEY_MASK),
-            get_u8(sense, FIXED_ASC), get_u8(sense, FIXED_ASCQ)};
 }
 
 }  // namespace quartzmon::sensors::disk::device

@@ -19,12 +19,17 @@ namespace quartzmon::sensors::disk::device {
 
 inline constexpr std::size_t SENSE_AREA_SIZE = 32;
 
+// Which way a command's data goes: from the device (SCSI_IOCTL_DATA_IN) or to
+// it (SCSI_IOCTL_DATA_OUT).
+enum class ScsiDataDirection { In, Out };
+
 // A command descriptor block of 6 to 16 bytes, sent in the 16-byte Cdb field
-// (bytes past cdb_length are zero), reading data_length bytes from the device.
+// (bytes past cdb_length are zero), moving data_length bytes in its direction.
 struct ScsiCommand {
     std::array<std::uint8_t, 16> cdb{};
     std::uint8_t cdb_length = 0;
     std::uint32_t data_length = 0;
+    ScsiDataDirection direction = ScsiDataDirection::In;
 };
 
 struct ScsiReply {
@@ -36,13 +41,16 @@ struct ScsiReply {
     std::vector<std::uint8_t> data;
 };
 
-// IOCTL_SCSI_PASS_THROUGH_DIRECT: the data buffer is zero-filled first and
-// receives what the device sends; it must hold command.data_length bytes.
+// IOCTL_SCSI_PASS_THROUGH_DIRECT; the data buffer must hold
+// command.data_length bytes. Data in: it is zero-filled first and receives
+// what the device sends. Data out: it holds what is sent, and is left as is.
 ScsiReply send_scsi_direct(const DeviceHandle& device, const ScsiCommand& command,
                            std::span<std::uint8_t> data);
 
-// IOCTL_SCSI_PASS_THROUGH: the data area follows the sense area in the request.
-ScsiReply send_scsi_buffered(const DeviceHandle& device, const ScsiCommand& command);
+// IOCTL_SCSI_PASS_THROUGH: the data area follows the sense area in the
+// request; for data out it starts with the payload (zeros past its end).
+ScsiReply send_scsi_buffered(const DeviceHandle& device, const ScsiCommand& command,
+                             std::span<const std::uint8_t> payload = {});
 
 // The sense key and additional sense code and qualifier of a sense area.
 struct SenseValues {
@@ -54,8 +62,5 @@ struct SenseValues {
 // By the sense area's response code: fixed format (70h, 71h) or descriptor
 // format (72h, 73h); any other response code gives no values.
 SenseValues decode_sense(std::span<const std::uint8_t> sense);
-
-// The fixed-format positions, whatever the response code says.
-SenseValues read_fixed_format_sense(std::span<const std::uint8_t> sense);
 
 }  // namespace quartzmon::sensors::disk::device

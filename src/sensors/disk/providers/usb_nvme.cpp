@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/bytes.h"
 #include "platform/windows_layouts.h"
 #include "sensors/disk/device/device_handle.h"
 #include "sensors/disk/device/scsi_pass_through.h"
@@ -52,10 +53,65 @@ constexpr std::array<UsbNvmeBridgeVariant, 3> VARIANTS{{
       0x00}},
 }};
 
+// The health-log read each bridge family publishes, tried after the three
+// variants on a bridge that enumeration identified as one of the family's
+// NVMe chips, and never on another: a vendor command sent to the wrong chip
+// can hang or reset it.
+constexpr std::string_view JMICRON = "JMicron";
+
+// NVMe Get Log Page for the SMART / Health Information log (02h), 512 bytes:
+// CDW10 holds the log identifier in bits 0-7 and the dword count minus one
+// (NUMDL, 7Fh) in bits 16-31.
+constexpr std::uint8_t NVME_ADMIN_GET_LOG_PAGE = 0x02;
+constexpr std::uint8_t NVME_LOG_SMART_HEALTH_INFORMATION = 0x02;
+constexpr std::uint8_t HEALTH_LOG_NUMDL = 0x7F;
+constexpr std::uint32_t HEALTH_LOG_CDW10 =
+    std::uint32_t{HEALTH_LOG_NUMDL} << 16 | NVME_LOG_SMART_HEALTH_INFORMATION;
+constexpr std::uint32_t NVME_NSID_ALL = 0xFFFFFFFF;
+
+// JMicron wraps the NVMe command in three A1h commands: the command block
+// (data out), the data phase, and the response with the completion's status.
+// Byte 1 is 80h (admin) plus the phase; bytes 3-5 the phase's length,
+// big-endian (512).
+constexpr std::uint8_t JMICRON_ADMIN_NVM_COMMAND = 0x80;
+constexpr std::uint8_t JMICRON_ADMIN_DMA_IN = 0x82;
+constexpr std::uint8_t JMICRON_ADMIN_RESPONSE = 0x8F;
+constexpr std::uint32_t JMICRON_SIGNATURE = 0x454D564E;  // "NVME" as little-endian bytes
+constexpr std::size_t JMICRON_SIGNATURE_AT = 0;
+constexpr std::size_t JMICRON_OPCODE_AT = 8;
+constexpr std::size_t JMICRON_NSID_AT = 12;
+constexpr std::size_t JMICRON_CDW10_AT = 48;
+// Completion dword 3 of the response; its Status Field is bits 17-31.
+constexpr std::size_t JMICRON_COMPLETION_DW3_AT = 20;
+constexpr unsigned NVME_STATUS_FIELD_SHIFT = 17;
+
+constexpr device::ScsiCommand jmicron_phase(std::uint8_t phase,
+                                            device::ScsiDataDirection direction) {
+    return {{0xA1, phase, 0x00, 0x00, 0x02, 0x00}, 12, 512, direction};
+}
+
+struct DocumentedRead {
+    std::string_view bridge_vendor;  // as the bridge chip table names it
+    std::string_view name;
+    device::ScsiCommand command;  // for JMicron, the command phase
+};
+
+// clang-format off
+constexpr std::array<DocumentedRead, 3> DOCUMENTED_READS{{
+    {"ASMedia", "ASMedia (0xE6, Get Log Page 02h)",
+     {{0xE6, NVME_ADMIN_GET_LOG_PAGE, 0x00, NVME_LOG_SMART_HEALTH_INFORMATION, 0x00, 0x00, 0x00,
+       HEALTH_LOG_NUMDL}, 16, 512}},
+    {JMICRON, "JMicron (0xA1, three phases)",
+     jmicron_phase(JMICRON_ADMIN_NVM_COMMAND, device::ScsiDataDirection::Out)},
+    {"Realtek", "Realtek (0xE4, Get Log Page 02h)",
+     {{0xE4, 0x00, 0x02, NVME_ADMIN_GET_LOG_PAGE, NVME_LOG_SMART_HEALTH_INFORMATION}, 16, 512}},
+}};
+// clang-format on
+
 // SAM status GOOD, as the Windows DDK names it.
 constexpr std::uint8_t SCSISTAT_GOOD = 0x00;
-// Stands for "no status came back" when both requests of a variant failed; no
-// SAM status has this value.
+// Stands for "no status came back" when both requests of a command failed;
+// no SAM status has this value.
 constexpr std::uint8_t NO_SCSI_STATUS = 255;
 
 // A bridge that misreads a command may still return a page that parses; only
@@ -63,43 +119,65 @@ constexpr std::uint8_t NO_SCSI_STATUS = 255;
 constexpr float COLDEST_EXCLUSIVE_CELSIUS = 0.0f;
 constexpr float HOTTEST_EXCLUSIVE_CELSIUS = 100.0f;
 
-// What one variant's requests brought back.
+using HealthLogBlock = std::array<std::uint8_t, NVME_HEALTH_INFO_LOG_SIZE>;
+
+// What one command's requests brought back.
 struct PassThroughOutcome {
     std::uint8_t scsi_status = NO_SCSI_STATUS;
     std::uint8_t sense_key = 0;
     std::uint8_t asc = 0;
     std::uint8_t ascq = 0;
-    std::array<std::uint8_t, NVME_HEALTH_INFO_LOG_SIZE> data{};
+    HealthLogBlock data{};  // what the device sent, or for data out what was sent
+    // The NVMe command itself failed although the bridge completed the SCSI
+    // commands, so the data is no log page.
+    bool nvme_command_failed = false;
 };
 
 struct BridgeReading {
-    const UsbNvmeBridgeVariant* variant;
+    std::string_view name;
     NvmeHealthLog log;
 };
 
 void take_status_and_sense(const device::ScsiReply& reply, PassThroughOutcome& outcome) {
     outcome.scsi_status = reply.scsi_status;
-    const device::SenseValues sense = device::read_fixed_format_sense(reply.sense);
+    const device::SenseValues sense = device::decode_sense(reply.sense);
     outcome.sense_key = sense.sense_key.value_or(0);
     outcome.asc = sense.asc.value_or(0);
     outcome.ascq = sense.ascq.value_or(0);
 }
 
-// The direct request, and the buffered one only when the direct call itself
-// fails. carried_error outlives the variant: a failed call sets it, and only a
-// buffered reply with GOOD status clears it.
-PassThroughOutcome send_variant(const device::DeviceHandle& device,
-                                const UsbNvmeBridgeVariant& variant, std::uint32_t& carried_error) {
-    const device::ScsiCommand command{variant.cdb, variant.cdb_length,
-                                      static_cast<std::uint32_t>(NVME_HEALTH_INFO_LOG_SIZE)};
+// A direct request completed with GOOD status but nothing in a data-in
+// buffer: some bridges' drivers never fill the caller's buffer.
+bool brought_nothing(const device::ScsiCommand& command, const device::ScsiReply& reply,
+                     const HealthLogBlock& data) {
+    return command.direction == device::ScsiDataDirection::In &&
+           reply.scsi_status == SCSISTAT_GOOD &&
+           std::ranges::all_of(data, [](std::uint8_t byte) { return byte == 0; });
+}
+
+// Whether a direct request that brought nothing is sent again buffered. A
+// phase of a multi-phase exchange is not: the firmware takes a phase sent
+// twice as out of order, and the response phase tells whether there was data.
+enum class WhenEmpty { SendBuffered, Accept };
+
+// The direct request, and the buffered one when the direct call itself fails
+// or (as when_empty says) brought nothing. carried_error outlives the
+// command: a failed call sets it, and only a buffered reply with GOOD status
+// clears it.
+PassThroughOutcome send_command(const device::DeviceHandle& device,
+                                const device::ScsiCommand& command,
+                                std::span<const std::uint8_t> payload, WhenEmpty when_empty,
+                                std::uint32_t& carried_error) {
     PassThroughOutcome outcome;
+    std::ranges::copy(payload, outcome.data.begin());
     const device::ScsiReply direct = device::send_scsi_direct(device, command, outcome.data);
-    if (direct.call.succeeded) {
+    if (direct.call.succeeded &&
+        (when_empty == WhenEmpty::Accept || !brought_nothing(command, direct, outcome.data))) {
         take_status_and_sense(direct, outcome);
         return outcome;
     }
-    carried_error = direct.call.win32_error;
-    const device::ScsiReply buffered = device::send_scsi_buffered(device, command);
+    if (!direct.call.succeeded) carried_error = direct.call.win32_error;
+    const device::ScsiReply buffered = device::send_scsi_buffered(device, command, payload);
     if (!buffered.call.succeeded) {
         carried_error = buffered.call.win32_error;
         return outcome;
@@ -112,8 +190,63 @@ PassThroughOutcome send_variant(const device::DeviceHandle& device,
     return outcome;
 }
 
+PassThroughOutcome read_in_one_command(const device::DeviceHandle& device,
+                                       const device::ScsiCommand& command,
+                                       std::uint32_t& carried_error) {
+    return send_command(device, command, {}, WhenEmpty::SendBuffered, carried_error);
+}
+
+HealthLogBlock jmicron_get_log_page_block() {
+    HealthLogBlock block{};
+    put_u32(block, JMICRON_SIGNATURE_AT, JMICRON_SIGNATURE);
+    put_u32(block, JMICRON_OPCODE_AT, NVME_ADMIN_GET_LOG_PAGE);
+    put_u32(block, JMICRON_NSID_AT, NVME_NSID_ALL);
+    put_u32(block, JMICRON_CDW10_AT, HEALTH_LOG_CDW10);
+    return block;
+}
+
+bool reports_success(const HealthLogBlock& response) {
+    return get_u32(response, JMICRON_SIGNATURE_AT) == JMICRON_SIGNATURE &&
+           get_u32(response, JMICRON_COMPLETION_DW3_AT) >> NVME_STATUS_FIELD_SHIFT == 0;
+}
+
+// Stops at the first phase that fails, whose status and sense then stand for
+// the attempt; the page counts only when the response reports success.
+PassThroughOutcome read_in_three_phases(const device::DeviceHandle& device,
+                                        const device::ScsiCommand& command_phase,
+                                        std::uint32_t& carried_error) {
+    const PassThroughOutcome sent = send_command(
+        device, command_phase, jmicron_get_log_page_block(), WhenEmpty::Accept, carried_error);
+    if (sent.scsi_status != SCSISTAT_GOOD) return sent;
+    PassThroughOutcome page =
+        send_command(device, jmicron_phase(JMICRON_ADMIN_DMA_IN, device::ScsiDataDirection::In), {},
+                     WhenEmpty::Accept, carried_error);
+    if (page.scsi_status != SCSISTAT_GOOD) return page;
+    const PassThroughOutcome response =
+        send_command(device, jmicron_phase(JMICRON_ADMIN_RESPONSE, device::ScsiDataDirection::In),
+                     {}, WhenEmpty::Accept, carried_error);
+    if (response.scsi_status != SCSISTAT_GOOD) return response;
+    page.nvme_command_failed = !reports_success(response.data);
+    return page;
+}
+
+PassThroughOutcome send_documented_read(const device::DeviceHandle& device,
+                                        const DocumentedRead& read, std::uint32_t& carried_error) {
+    if (read.bridge_vendor == JMICRON)
+        return read_in_three_phases(device, read.command, carried_error);
+    return read_in_one_command(device, read.command, carried_error);
+}
+
+// Only a bridge chip table row names the family, and only its NVMe rows.
+const DocumentedRead* documented_read_for(const enumeration::DiskIdentity& disk) {
+    if (disk.internal_protocol != BRIDGED_PROTOCOL) return nullptr;
+    const auto found =
+        std::ranges::find(DOCUMENTED_READS, disk.bridge_vendor, &DocumentedRead::bridge_vendor);
+    return found == DOCUMENTED_READS.end() ? nullptr : &*found;
+}
+
 std::optional<NvmeHealthLog> plausible_log(const PassThroughOutcome& outcome) {
-    if (outcome.scsi_status != SCSISTAT_GOOD) return std::nullopt;
+    if (outcome.scsi_status != SCSISTAT_GOOD || outcome.nvme_command_failed) return std::nullopt;
     const auto log = parse_nvme_health_log(outcome.data);
     if (!log) return std::nullopt;
     if (log->temperature_celsius <= COLDEST_EXCLUSIVE_CELSIUS ||
@@ -123,10 +256,10 @@ std::optional<NvmeHealthLog> plausible_log(const PassThroughOutcome& outcome) {
     return *log;
 }
 
-ProviderDiagnostic variant_attempt(const UsbNvmeBridgeVariant& variant) {
+ProviderDiagnostic attempt_named(std::string_view name, const device::ScsiCommand& command) {
     ProviderDiagnostic attempt;
-    attempt.provider_name = "USB NVMe (" + std::string(variant.name) + ")";
-    attempt.scsi_op_code = variant.cdb[0];
+    attempt.provider_name = "USB NVMe (" + std::string(name) + ")";
+    attempt.scsi_op_code = command.cdb[0];
     attempt.data_transfer_length = static_cast<std::uint32_t>(NVME_HEALTH_INFO_LOG_SIZE);
     return attempt;
 }
@@ -135,9 +268,9 @@ std::optional<std::uint8_t> present_when_nonzero(std::uint8_t value) {
     return value == 0 ? std::nullopt : std::optional(value);
 }
 
-ProviderDiagnostic failed_variant(const UsbNvmeBridgeVariant& variant,
+ProviderDiagnostic failed_attempt(std::string_view name, const device::ScsiCommand& command,
                                   const PassThroughOutcome& outcome, std::uint32_t carried_error) {
-    ProviderDiagnostic attempt = variant_attempt(variant);
+    ProviderDiagnostic attempt = attempt_named(name, command);
     attempt.result = "FAILED";
     attempt.win32_error = carried_error;
     if (outcome.scsi_status != NO_SCSI_STATUS) attempt.scsi_status = outcome.scsi_status;
@@ -151,9 +284,9 @@ ProviderDiagnostic failed_variant(const UsbNvmeBridgeVariant& variant,
     return attempt;
 }
 
-ProviderDiagnostic succeeded_variant(const UsbNvmeBridgeVariant& variant,
+ProviderDiagnostic succeeded_attempt(std::string_view name, const device::ScsiCommand& command,
                                      const PassThroughOutcome& outcome, const NvmeHealthLog& log) {
-    ProviderDiagnostic attempt = variant_attempt(variant);
+    ProviderDiagnostic attempt = attempt_named(name, command);
     attempt.result = "SUCCESS";
     attempt.scsi_status = outcome.scsi_status;
     attempt.sense_key = outcome.sense_key;
@@ -161,26 +294,41 @@ ProviderDiagnostic succeeded_variant(const UsbNvmeBridgeVariant& variant,
     attempt.ascq = outcome.ascq;
     attempt.raw_value = log.raw_temperature_kelvin;
     attempt.temperature_c = log.temperature_celsius;
-    attempt.detail = "NVMe Health Log read successful via " + std::string(variant.name) +
+    attempt.detail = "NVMe Health Log read successful via " + std::string(name) +
                      " (Raw: " + std::to_string(log.raw_temperature_kelvin) +
                      " K, Temp: " + celsius_text(log.temperature_celsius) + ")";
     return attempt;
 }
 
-// Tries the variants in order until one gives a plausible log; one attempt
-// each.
+// One attempt's diagnostic; the reading when its page is plausible.
+std::optional<BridgeReading> judge(std::string_view name, const device::ScsiCommand& command,
+                                   const PassThroughOutcome& outcome, std::uint32_t carried_error,
+                                   std::vector<ProviderDiagnostic>& attempts) {
+    if (const auto log = plausible_log(outcome)) {
+        attempts.push_back(succeeded_attempt(name, command, outcome, *log));
+        return BridgeReading{name, *log};
+    }
+    attempts.push_back(failed_attempt(name, command, outcome, carried_error));
+    return std::nullopt;
+}
+
+// Tries the variants in order until one gives a plausible log, one attempt
+// each, then the identified family's own read.
 std::optional<BridgeReading> read_through_bridge(const device::DeviceHandle& device,
+                                                 const enumeration::DiskIdentity& disk,
                                                  std::vector<ProviderDiagnostic>& attempts) {
     std::uint32_t carried_error = 0;
     for (const UsbNvmeBridgeVariant& variant : VARIANTS) {
-        const PassThroughOutcome outcome = send_variant(device, variant, carried_error);
-        if (const auto log = plausible_log(outcome)) {
-            attempts.push_back(succeeded_variant(variant, outcome, *log));
-            return BridgeReading{&variant, *log};
-        }
-        attempts.push_back(failed_variant(variant, outcome, carried_error));
+        const device::ScsiCommand command{variant.cdb, variant.cdb_length,
+                                          static_cast<std::uint32_t>(NVME_HEALTH_INFO_LOG_SIZE)};
+        const PassThroughOutcome outcome = read_in_one_command(device, command, carried_error);
+        if (auto reading = judge(variant.name, command, outcome, carried_error, attempts))
+            return reading;
     }
-    return std::nullopt;
+    const DocumentedRead* read = documented_read_for(disk);
+    if (read == nullptr) return std::nullopt;
+    const PassThroughOutcome outcome = send_documented_read(device, *read, carried_error);
+    return judge(read->name, read->command, outcome, carried_error, attempts);
 }
 
 ProviderDiagnostic open_failed_attempt(const enumeration::DiskIdentity& disk, std::uint32_t code) {
@@ -195,7 +343,7 @@ ProviderDiagnostic open_failed_attempt(const enumeration::DiskIdentity& disk, st
 
 void take_bridge_reading(DiskHealthRecord& record, const BridgeReading& reading) {
     const NvmeHealthLog& log = reading.log;
-    record.provider_name = "USB NVMe (" + std::string(reading.variant->name) + ")";
+    record.provider_name = "USB NVMe (" + std::string(reading.name) + ")";
     record.health_status = log.health_status;
     record.temperature_celsius = log.temperature_celsius;
     record.temperature_sensors = {log.temperature_celsius};
@@ -233,13 +381,13 @@ std::expected<DiskHealthRecord, provider::ProviderError> UsbNvmeBridgeProvider::
             record.timestamp = clock_text(platform_.get_local_time());
             return record;
         }
-        reading = read_through_bridge(*device, record.provider_diagnostics);
+        reading = read_through_bridge(*device, disk, record.provider_diagnostics);
     }
 
     if (reading) {
         trace::emit(trace::Level::Info, TRACE_TARGET, [&] {
             return "PhysicalDrive" + std::to_string(disk.physical_drive) + ": USB-NVMe [" +
-                   std::string(reading->variant->name) +
+                   std::string(reading->name) +
                    "] SUCCESS: " + celsius_text(reading->log.temperature_celsius);
         });
         take_bridge_reading(record, *reading);

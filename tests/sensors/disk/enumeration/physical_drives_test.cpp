@@ -83,6 +83,14 @@ TEST(EnumeratePhysicalDisks, DefaultDesktopIsListedWithEveryIdentity) {
             "\"E823_8FA6_BF53_0001_001B_448B_4A5B_1C2D.\" firmware \"731030WD\" bus NVMe 17 "
             "vendor \"NVMe\" product \"WD_BLACK SN770 2TB\" removable no usb -:- bridge \"\" "
             "\"\" protocol \"NVMe\"",
+            "7 \\\\.\\PhysicalDrive7 [] model \"ASMT ASM236X NVME\" serial \"AAAABBBBCCCC0007\" "
+            "firmware \"0\" bus USB 7 vendor \"ASMT\" product \"ASM236X NVME\" removable no "
+            "usb 174C:2362 bridge \"ASMedia\" \"ASM2362 USB 3.1 to NVMe Bridge\" protocol "
+            "\"NVMe\"",
+            "8 \\\\.\\PhysicalDrive8 [] model \"JMicron Tech\" serial \"DD564198838E4\" "
+            "firmware \"0214\" bus USB 7 vendor \"JMicron\" product \"Tech\" removable no "
+            "usb 152D:0583 bridge \"JMicron\" \"JMS583 USB 3.1 Gen2 to PCIe/NVMe Bridge\" "
+            "protocol \"NVMe\"",
         }));
     EXPECT_EQ(trace.events(),
               (std::vector<std::string>{
@@ -100,6 +108,10 @@ TEST(EnumeratePhysicalDisks, DefaultDesktopIsListedWithEveryIdentity) {
                              "Some(\"JMicron\") | Proto: Some(\"SATA\") | Letters: ['I']"),
                   enumerated("6: NVMe WD_BLACK SN770 2TB | Bus: NVMe (code 17) | Bridge: None | "
                              "Proto: Some(\"NVMe\") | Letters: ['K']"),
+                  enumerated("7: ASMT ASM236X NVME | Bus: USB (code 7) | Bridge: "
+                             "Some(\"ASMedia\") | Proto: Some(\"NVMe\") | Letters: []"),
+                  enumerated("8: JMicron Tech | Bus: USB (code 7) | Bridge: Some(\"JMicron\") | "
+                             "Proto: Some(\"NVMe\") | Letters: []"),
               }));
 }
 

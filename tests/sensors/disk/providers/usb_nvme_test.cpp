@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "sensors/disk/enumeration/trace_recorder.h"
+#include "sensors/disk/text.h"
 #include "support/call_log.h"
 #include "support/machine.h"
 #include "support/real_nvme_page.h"
@@ -26,7 +27,22 @@ const char* const ASMEDIA_NAME = "USB NVMe (ASMedia ASM2362 (0xE6))";
 const char* const JMICRON_NAME = "USB NVMe (JMicron JMS583 (0xA1))";
 const char* const REALTEK_NAME = "USB NVMe (Realtek RTL9210 (0xFC))";
 
+const char* const ASMEDIA_READ = "USB NVMe (ASMedia (0xE6, Get Log Page 02h))";
+const char* const JMICRON_READ = "USB NVMe (JMicron (0xA1, three phases))";
+const char* const REALTEK_READ = "USB NVMe (Realtek (0xE4, Get Log Page 02h))";
+
+// The JMicron phases as the family's read sends them.
+const std::string JMICRON_COMMAND_PHASE = "A1 80 00 00 02 00 00 00 00 00 00 00";
+const std::string JMICRON_DATA_PHASE = "A1 82 00 00 02 00 00 00 00 00 00 00";
+const std::string JMICRON_RESPONSE_PHASE = "A1 8F 00 00 02 00 00 00 00 00 00 00";
+
 const std::string TRACE = "INFO quartzmon::sensors::disk::providers::usb_nvme: PhysicalDrive0: ";
+
+// A bridge of one family, reading the health log at 318 K.
+std::string family(const std::string& name, const std::string& more = "") {
+    return R"("nvme_bridge": { "family": ")" + name +
+           R"(", "health_log": { "composite_kelvin": 318 })" + more + " }";
+}
 
 // A bridge that reads the health log with the given command blocks.
 std::string bridge(const std::string& commands, const std::string& more = "") {
@@ -53,11 +69,18 @@ ProviderDiagnostic failed(const char* name, std::uint8_t op_code, std::uint32_t 
     return made;
 }
 
-ProviderDiagnostic rejected(const char* name, std::uint8_t op_code, std::uint32_t error = 0) {
-    return failed(name, op_code, error, 2, 5, 0x20,
-                  "USB NVMe passthrough failed: ScsiStatus=2, SenseKey=0x05, ASC=0x20, "
-                  "ASCQ=0x00, Win32Error=" +
-                      std::to_string(error));
+ProviderDiagnostic rejected(const char* name, std::uint8_t op_code, std::uint32_t error = 0,
+                            std::uint8_t asc = 0x20) {
+    return failed(name, op_code, error, 2, 5, asc,
+                  "USB NVMe passthrough failed: ScsiStatus=2, SenseKey=0x05, ASC=0x" + hex2(asc) +
+                      ", ASCQ=0x00, Win32Error=" + std::to_string(error));
+}
+
+// A command never completed: both forms time out with ERROR_SEM_TIMEOUT.
+ProviderDiagnostic timed_out(const char* name, std::uint8_t op_code) {
+    return failed(name, op_code, 121, std::nullopt, 0, 0,
+                  "USB NVMe passthrough failed: ScsiStatus=255, SenseKey=0x00, ASC=0x00, "
+                  "ASCQ=0x00, Win32Error=121");
 }
 
 ProviderDiagnostic implausible(const char* name, std::uint8_t op_code) {
@@ -126,7 +149,46 @@ struct Scenario {
     DiskHealthRecord expected;
     std::vector<std::string> trace = {};
     std::vector<std::string> pass_through_calls = {};  // checked when given
+    // The NVMe bridge enumeration identified; none leaves the protocol unnamed.
+    const char* identified = "";
 };
+
+enumeration::DiskIdentity identity_of(const Scenario& scenario) {
+    if (std::string(scenario.identified).empty()) return test_support::usb_disk("");
+    enumeration::DiskIdentity disk = test_support::usb_disk("NVMe");
+    disk.bridge_vendor = scenario.identified;
+    return disk;
+}
+
+// The three variants as a bridge of one family answers them: the ASMedia
+// firmware finds an invalid field in the first, the JMicron firmware in the
+// second, and every firmware knows no other operation code.
+std::vector<ProviderDiagnostic> variants_refused_by(const char* family_name) {
+    const std::string name = family_name;
+    return {rejected(ASMEDIA_NAME, 0xE6, 0, name == "asmedia" ? 0x24 : 0x20),
+            rejected(JMICRON_NAME, 0xA1, 0, name == "jmicron" ? 0x24 : 0x20),
+            rejected(REALTEK_NAME, 0xFC)};
+}
+
+std::vector<ProviderDiagnostic> plus(std::vector<ProviderDiagnostic> attempts,
+                                     ProviderDiagnostic attempt) {
+    attempts.push_back(std::move(attempt));
+    return attempts;
+}
+
+DiskHealthRecord family_read(const char* provider, const char* family_name, std::uint8_t op_code,
+                             const char* shown) {
+    return reading(record(provider, plus(variants_refused_by(family_name),
+                                         succeeded(provider, op_code, 318, 44.850006f,
+                                                   std::string("NVMe Health Log read successful "
+                                                               "via ") +
+                                                       shown + " (Raw: 318 K, Temp: 44.9°C)"))),
+                   HealthStatus::Healthy, 44.850006f, 2, 0, 318);
+}
+
+std::string uncompleted(const std::string& cdb) {
+    return R"(, "uncompleted_commands": [ { "cdb": ")" + cdb + R"(", "error": 121 } ])";
+}
 
 std::string pass_through(const char* form, const char* sizes, const std::string& result,
                          const std::string& cdb, const std::string& end) {
@@ -212,22 +274,99 @@ TEST(UsbNvmeBridgeProvider, Scenarios) {
          record("USB NVMe (Failed)",
                 {implausible(ASMEDIA_NAME, 0xE6), rejected(JMICRON_NAME, 0xA1, 1),
                  rejected(REALTEK_NAME, 0xFC, 1)})},
-        {"a completed direct request without data is not sent again buffered",
-         bridge(quoted(ASMEDIA)) + R"(, "scsi_pass_through": { "direct_data_zero": true })",
-         record("USB NVMe (Failed)", {implausible(ASMEDIA_NAME, 0xE6), rejected(JMICRON_NAME, 0xA1),
-                                      rejected(REALTEK_NAME, 0xFC)}),
-         {},
+        {"a completed direct request without data is sent again buffered",
+         bridge(quoted(ASMEDIA), R"(, "health_log": { "composite_kelvin": 318 })") +
+             R"(, "scsi_pass_through": { "direct_data_zero": true })",
+         reading(record(ASMEDIA_NAME,
+                        {succeeded(ASMEDIA_NAME, 0xE6, 318, 44.850006f,
+                                   "NVMe Health Log read successful via ASMedia ASM2362 (0xE6) "
+                                   "(Raw: 318 K, Temp: 44.9°C)")}),
+                 HealthStatus::Healthy, 44.850006f, 2, 0, 318),
+         {TRACE + "USB-NVMe [ASMedia ASM2362 (0xE6)] SUCCESS: 44.9°C"},
          {pass_through(direct, "in 88, out 88", "TRUE, 56 bytes", ASMEDIA,
                        " (NVMe health log read), status 0"),
+          pass_through(buffered, "in 600, out 600", "TRUE, 600 bytes", ASMEDIA,
+                       " (NVMe health log read), status 0")}},
+        {"sense in descriptor format",
+         bridge("", R"(, "other_commands": { "sense_format": "descriptor", "asc": 36 })"),
+         record("USB NVMe (Failed)",
+                {rejected(ASMEDIA_NAME, 0xE6, 0, 0x24), rejected(JMICRON_NAME, 0xA1, 0, 0x24),
+                 rejected(REALTEK_NAME, 0xFC, 0, 0x24)})},
+        {"ASMedia: the family's read after the three variants",
+         family("asmedia"),
+         family_read(ASMEDIA_READ, "asmedia", 0xE6, "ASMedia (0xE6, Get Log Page 02h)"),
+         {TRACE + "USB-NVMe [ASMedia (0xE6, Get Log Page 02h)] SUCCESS: 44.9°C"},
+         {},
+         "ASMedia"},
+        {"Realtek: the family's read after the three variants",
+         family("realtek"),
+         family_read(REALTEK_READ, "realtek", 0xE4, "Realtek (0xE4, Get Log Page 02h)"),
+         {TRACE + "USB-NVMe [Realtek (0xE4, Get Log Page 02h)] SUCCESS: 44.9°C"},
+         {pass_through(direct, "in 88, out 88", "TRUE, 74 bytes", ASMEDIA, ", status 2"),
           pass_through(direct, "in 88, out 88", "TRUE, 74 bytes", JMICRON, ", status 2"),
-          pass_through(direct, "in 88, out 88", "TRUE, 74 bytes", REALTEK, ", status 2")}},
+          pass_through(direct, "in 88, out 88", "TRUE, 74 bytes", REALTEK, ", status 2"),
+          pass_through(direct, "in 88, out 88", "TRUE, 56 bytes",
+                       "E4 00 02 02 02 00 00 00 00 00 00 00 00 00 00 00",
+                       " (Realtek E4h: opcode 02h, CDW10 0x7F0002), status 0")},
+         "Realtek"},
+        {"JMicron: three phases, the command block sent buffered",
+         family("jmicron") + R"(, "scsi_pass_through": { "direct_error": 1 })",
+         [] {
+             DiskHealthRecord made =
+                 family_read(JMICRON_READ, "jmicron", 0xA1, "JMicron (0xA1, three phases)");
+             for (std::size_t i = 0; i < 3; ++i) {
+                 made.provider_diagnostics[i].win32_error = 1;
+                 made.provider_diagnostics[i].detail.back() = '1';
+             }
+             return made;
+         }(),
+         {TRACE + "USB-NVMe [JMicron (0xA1, three phases)] SUCCESS: 44.9°C"},
+         {},
+         "JMicron"},
+        {"JMicron: the command phase never completes",
+         family("jmicron", uncompleted(JMICRON_COMMAND_PHASE)),
+         after_two_timeouts(record("USB NVMe (Failed)", plus(variants_refused_by("jmicron"),
+                                                             timed_out(JMICRON_READ, 0xA1)))),
+         {},
+         {},
+         "JMicron"},
+        {"JMicron: the data phase never completes",
+         family("jmicron", uncompleted(JMICRON_DATA_PHASE)),
+         after_two_timeouts(record("USB NVMe (Failed)", plus(variants_refused_by("jmicron"),
+                                                             timed_out(JMICRON_READ, 0xA1)))),
+         {},
+         {},
+         "JMicron"},
+        {"JMicron: the response phase never completes",
+         family("jmicron", uncompleted(JMICRON_RESPONSE_PHASE)),
+         after_two_timeouts(record("USB NVMe (Failed)", plus(variants_refused_by("jmicron"),
+                                                             timed_out(JMICRON_READ, 0xA1)))),
+         {},
+         {},
+         "JMicron"},
+        {"JMicron: the drive fails the command, the response says so",
+         R"("nvme_bridge": { "family": "jmicron", "log_page_status": 130 })",
+         record("USB NVMe (Failed)",
+                plus(variants_refused_by("jmicron"), implausible(JMICRON_READ, 0xA1))),
+         {},
+         {},
+         "JMicron"},
+        {"an unidentified bridge gets no family read", family("asmedia"),
+         record("USB NVMe (Failed)", variants_refused_by("asmedia"))},
+        {"only the identified family's read is sent",
+         family("asmedia"),
+         record("USB NVMe (Failed)",
+                plus(variants_refused_by("asmedia"), rejected(REALTEK_READ, 0xE4))),
+         {},
+         {},
+         "Realtek"},
         {"no access mask opens the disk", R"("open": { "other": 5 })",
          record("USB NVMe Bridge (Failed)",
                 {open_failed(R"(Failed to open handle to USB NVMe drive \\.\PhysicalDrive0 )"
                              "(Win32Error: 5)")})},
-        {"the real page",
-         bridge(quoted(ASMEDIA),
-                R"(, "health_log": { "hex": ")" + test_support::real_nvme_page_hex() + "\" }"),
+        {"the real page; a bridge that takes a variant is read by it alone",
+         bridge(quoted(ASMEDIA), R"(, "family": "asmedia", "health_log": { "hex": ")" +
+                                     test_support::real_nvme_page_hex() + "\" }"),
          reading(record(ASMEDIA_NAME,
                         {succeeded(ASMEDIA_NAME, 0xE6, real.raw_temperature_kelvin,
                                    real.temperature_celsius,
@@ -235,7 +374,9 @@ TEST(UsbNvmeBridgeProvider, Scenarios) {
                                    "(Raw: 314 K, Temp: 40.9°C)")}),
                  real.health_status, real.temperature_celsius, real.percentage_used,
                  real.critical_warning, real.raw_temperature_kelvin),
-         {TRACE + "USB-NVMe [ASMedia ASM2362 (0xE6)] SUCCESS: 40.9°C"}},
+         {TRACE + "USB-NVMe [ASMedia ASM2362 (0xE6)] SUCCESS: 40.9°C"},
+         {},
+         "ASMedia"},
     };
     for (const Scenario& scenario : scenarios) {
         auto machine = test_support::make_machine(
@@ -245,7 +386,7 @@ TEST(UsbNvmeBridgeProvider, Scenarios) {
         const UsbNvmeBridgeProvider provider(*machine);
         test_support::TraceRecorder trace(trace::Level::Info);
 
-        const auto result = provider.query(test_support::usb_disk(""));
+        const auto result = provider.query(identity_of(scenario));
 
         ASSERT_TRUE(result) << scenario.name << ": the provider never fails";
         EXPECT_EQ(describe(*result), describe(scenario.expected)) << scenario.name;

@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 RUN_PACKAGES := cmake ninja-build g++ make nlohmann-json3-dev
 BENCH_PACKAGES := $(RUN_PACKAGES) libbenchmark-dev
 FUZZ_PACKAGES := $(RUN_PACKAGES) clang-16 libclang-rt-16-dev
-TEST_PACKAGES := $(FUZZ_PACKAGES) googletest python3 python3-jsonschema \
+TEST_PACKAGES := $(FUZZ_PACKAGES) googletest python3 python3-jsonschema python3-pefile \
 	g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
 FUZZ_SECONDS ?= 600
 

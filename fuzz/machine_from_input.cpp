@@ -156,6 +156,9 @@ json nvme_bridge(FuzzInput& input) {
                                 {"sense_key", input.byte()},
                                 {"asc", input.byte()},
                                 {"ascq", input.byte()}};
+    static constexpr std::array<std::string_view, 3> families = {"asmedia", "jmicron", "realtek"};
+    if (const std::uint32_t family = input.choice(families.size() + 1); family < families.size())
+        bridge["family"] = families[family];
     return bridge;
 }
 

@@ -80,6 +80,7 @@ def disk(i, number, bus, product, temperature=None, smart=None, nvme=None, sat=N
         i.byte(0)    # no uncompleted command
         for value in (2, 5, 0x20, 0):
             i.byte(value)
+        i.byte(2)    # the Realtek family's firmware
     else:
         i.byte(0)
     i.byte(NOT_SILENT)

@@ -6,10 +6,12 @@ BENCH_PACKAGES := $(RUN_PACKAGES) libbenchmark-dev
 FUZZ_PACKAGES := $(RUN_PACKAGES) clang-16 libclang-rt-16-dev
 TEST_PACKAGES := $(FUZZ_PACKAGES) googletest python3 python3-jsonschema python3-pefile \
 	g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
+RELEASE_PACKAGES := cmake ninja-build python3 python3-pefile \
+	g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 FUZZ_SECONDS ?= 600
 
-.PHONY: run test bench fuzz run-packages test-packages bench-packages fuzz-packages \
-	linux sanitize fuzz-build fuzz-smoke windows windows-tests clean
+.PHONY: run test bench fuzz release run-packages test-packages bench-packages fuzz-packages \
+	release-packages linux sanitize fuzz-build fuzz-smoke windows windows-tests clean
 
 run: run-packages
 	cmake --preset linux >/dev/null
@@ -33,6 +35,12 @@ bench: bench-packages
 fuzz: fuzz-packages fuzz-build
 	fuzz/run_fuzzers.sh long $(FUZZ_SECONDS)
 
+# Two clean builds of the Windows executables in build/release-a and -b, which
+# must be identical, then dist/disk-sensor-<version>-windows-x64.zip with
+# SHA256SUMS. Not part of test.
+release: release-packages
+	JOBS=$(JOBS) scripts/release.sh
+
 fuzz-build:
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
@@ -42,6 +50,9 @@ fuzz-smoke: fuzz-build
 
 fuzz-packages:
 	@scripts/install-packages.sh $(FUZZ_PACKAGES)
+
+release-packages:
+	@scripts/install-packages.sh $(RELEASE_PACKAGES)
 
 bench-packages:
 	@scripts/install-packages.sh $(BENCH_PACKAGES)

@@ -96,6 +96,9 @@ struct DocumentedRead {
     device::ScsiCommand command;  // for JMicron, the command phase
 };
 
+// ASMedia: the admin opcode in byte 1, CDW10's low byte (the log) in byte 3,
+// NUMDL in byte 7. Realtek: the length in bytes 1-2, little-endian, the
+// opcode in byte 3, the log in byte 4. Both read the page as data in.
 // clang-format off
 constexpr std::array<DocumentedRead, 3> DOCUMENTED_READS{{
     {"ASMedia", "ASMedia (0xE6, Get Log Page 02h)",

@@ -9,15 +9,15 @@
 #include <vector>
 
 #include "fuzz_input.h"
-#include "platform/replay/device_request.h"
-#include "platform/simulated/ascii_case.h"
+#include "platform/ascii_case.h"
+#include "platform/description/hex_text.h"
 #include "platform/utf.h"
 
 namespace quartzmon::fuzz {
 namespace {
 
 using nlohmann::json;
-using platform::replay::hex_text;
+using platform::description::hex_text;
 
 constexpr std::size_t MAX_DISKS = 4;
 constexpr std::size_t MAX_DRIVE_NUMBER = 16;
@@ -214,7 +214,7 @@ void usb_device_tree(FuzzInput& input, const json& disks, json& description) {
     json tree = json::array();
     std::set<std::string> known_ids;
     const auto is_new = [&known_ids](const std::string& id) {
-        return known_ids.insert(platform::simulated::ascii_lower(id)).second;
+        return known_ids.insert(platform::ascii_lower(id)).second;
     };
     for (const json& described : disks) {
         if (!input.flag()) continue;

@@ -11,14 +11,14 @@
 #include <vector>
 
 #include "invariant.h"
-#include "platform/replay/device_request.h"
+#include "platform/description/hex_text.h"
 #include "platform/simulated/simulated_machine.h"
 #include "sensors/disk/enumeration/physical_drives.h"
 
 using namespace quartzmon::sensors::disk::enumeration;
 using quartzmon::fuzz::is_valid_utf8;
 using quartzmon::fuzz::require;
-using quartzmon::platform::replay::hex_text;
+using quartzmon::platform::description::hex_text;
 using quartzmon::platform::simulated::SimulatedMachine;
 
 namespace {

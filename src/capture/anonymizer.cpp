@@ -4,30 +4,20 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ascii_case.h"
 #include "platform/bytes.h"
-#include "platform/replay/device_request.h"
+#include "platform/description/hex_text.h"
 #include "platform/windows_layouts.h"
 
 namespace quartzmon::capture {
 namespace {
 
 using nlohmann::json;
+using platform::equal_ignoring_case;
 namespace descriptor = quartzmon::platform::layout::STORAGE_DEVICE_DESCRIPTOR;
 
 constexpr std::size_t SHORTEST_SERIAL = 4;
 constexpr std::string_view SERIAL_PREFIX = "SERIAL";
-
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equal_ignoring_case(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
 
 std::string trimmed(std::string_view text) {
     const std::size_t first = text.find_first_not_of(' ');
@@ -81,7 +71,7 @@ bool is_device_descriptor(const json& reply) {
 
 // The descriptor's SerialNumberOffset text, up to its zero.
 std::string descriptor_serial(const json& reply) {
-    const auto bytes = platform::replay::bytes_of_hex_text(reply.at("out").get<std::string>());
+    const auto bytes = platform::description::bytes_of_hex_text(reply.at("out").get<std::string>());
     if (!bytes || bytes->size() < descriptor::SerialNumberOffset + 4) return {};
     const std::uint32_t offset = platform::get_u32(*bytes, descriptor::SerialNumberOffset);
     std::string serial;
@@ -126,10 +116,11 @@ Serials find_serials(const json& description) {
 }
 
 std::string replaced_hex(const Serials& serials, const std::string& hex) {
-    const auto bytes = platform::replay::bytes_of_hex_text(hex);
+    const auto bytes = platform::description::bytes_of_hex_text(hex);
     if (!bytes) return hex;
     const std::string replaced = serials.replaced(std::string(bytes->begin(), bytes->end()));
-    return platform::replay::hex_text(std::vector<std::uint8_t>(replaced.begin(), replaced.end()));
+    return platform::description::hex_text(
+        std::vector<std::uint8_t>(replaced.begin(), replaced.end()));
 }
 
 void replace_in_disks(const Serials& serials, json& disks) {

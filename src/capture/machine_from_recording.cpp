@@ -6,8 +6,12 @@
 #include <optional>
 #include <string>
 
+#include "platform/ascii_case.h"
 #include "platform/bytes.h"
-#include "platform/replay/device_request.h"
+#include "platform/description/device_request.h"
+#include "platform/description/drive_names.h"
+#include "platform/description/hex_text.h"
+#include "platform/description/local_time_text.h"
 #include "platform/utf.h"
 #include "platform/windows_layouts.h"
 
@@ -19,29 +23,13 @@ using nlohmann::json;
 using platform::recording::Function;
 using platform::recording::RecordedCall;
 
-constexpr std::u16string_view DEVICE_PREFIX = u"\\\\.\\";
-constexpr std::string_view PHYSICAL_DRIVE = "physicaldrive";
 // The configuration manager's root node, which every simulated tree has.
 constexpr std::string_view ROOT_DEVICE_ID = "HTREE\\ROOT\\0";
 constexpr std::uint32_t REG_SZ = 1;
 
-std::string lower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
-
 std::string hex_number(std::uint32_t value) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%X", value);
-    return text;
-}
-
-std::string local_time_text(const SystemTime& time) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u.%03u", time.year, time.month,
-                  time.day, time.hour, time.minute, time.second, time.milliseconds);
     return text;
 }
 
@@ -70,28 +58,6 @@ std::optional<std::span<const std::uint8_t>> scsi_data_out(const RecordedCall& c
     return request.subspan(offset, length);
 }
 
-// N of "PhysicalDriveN" as Windows names the drive (no leading zero).
-std::optional<std::uint32_t> physical_drive_number(const std::string& name) {
-    const std::string text = lower(name);
-    if (!text.starts_with(PHYSICAL_DRIVE)) return std::nullopt;
-    const std::string digits = text.substr(PHYSICAL_DRIVE.size());
-    if (digits.empty() || digits.size() > 9 || (digits.size() > 1 && digits[0] == '0'))
-        return std::nullopt;
-    if (!std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; }))
-        return std::nullopt;
-    return static_cast<std::uint32_t>(std::stoul(digits));
-}
-
-// "L:" (or "L:\" with a backslash), upper-cased.
-std::optional<char> drive_letter(std::u16string_view text, bool with_backslash) {
-    if (text.size() != (with_backslash ? 3u : 2u) || text[1] != u':') return std::nullopt;
-    if (with_backslash && text[2] != u'\\') return std::nullopt;
-    char16_t letter = text[0];
-    if (letter >= u'a' && letter <= u'z') letter = static_cast<char16_t>(letter - u'a' + u'A');
-    if (letter < u'A' || letter > u'Z') return std::nullopt;
-    return static_cast<char>(letter);
-}
-
 // A REG_SZ whose data is UTF-16 text ending in its one zero is written as
 // text; anything else keeps its type and exact bytes.
 json registry_value(std::uint32_t type, std::span<const std::uint8_t> data) {
@@ -104,7 +70,7 @@ json registry_value(std::uint32_t type, std::span<const std::uint8_t> data) {
             return utf16_to_utf8(units);
         }
     }
-    return {{"type", type}, {"hex", replay::hex_text(data)}};
+    return {{"type", type}, {"hex", description::hex_text(data)}};
 }
 
 struct VolumeFacts {
@@ -142,7 +108,7 @@ public:
                 first_error_mode(call);
                 break;
             case Function::GetLocalTime:
-                local_times_.push_back(local_time_text(call.time));
+                local_times_.push_back(description::local_time_text(call.time));
                 break;
             case Function::GetTickCount64:
                 tick_counts_.push_back(call.result);
@@ -245,31 +211,31 @@ private:
     }
 
     void opened_file(const RecordedCall& call) {
-        if (!std::u16string_view(call.name).starts_with(DEVICE_PREFIX)) return;
-        const std::u16string device = call.name.substr(DEVICE_PREFIX.size());
+        if (!std::u16string_view(call.name).starts_with(description::DEVICE_PREFIX)) return;
+        const std::u16string device = call.name.substr(description::DEVICE_PREFIX.size());
         const bool valid = is_valid_handle(call.result);
         const std::uint32_t error = valid ? 0 : call.last_error;
-        if (const auto number = physical_drive_number(utf16_to_utf8(device))) {
+        if (const auto number = description::physical_drive_number(device)) {
             disks_[*number].open[hex_number(call.code)] = error;
             if (valid) handles_[call.result] = {Opened::Kind::Disk, *number, 0, {}};
-        } else if (const auto letter = drive_letter(device, false)) {
+        } else if (const auto letter = description::drive_letter(device, false)) {
             volumes_[*letter].description["open_error"] = error;
             if (valid) handles_[call.result] = {Opened::Kind::Volume, 0, *letter, {}};
         }
     }
 
     void device_request(const RecordedCall& call) {
-        json reply = {{"request", replay::device_request_key(call.code, call.input)}};
+        json reply = {{"request", description::device_request_key(call.code, call.input)}};
         if (call.result == 0) reply["error"] = call.last_error;
         const auto out = without_trailing_zeros(call.output);
-        if (!out.empty()) reply["out"] = replay::hex_text(out);
+        if (!out.empty()) reply["out"] = description::hex_text(out);
         if (call.count != out.size()) reply["bytes_returned"] = call.count;
         // A data-out request's buffer is what was sent, not something the
         // device answered, so replay leaves it alone.
         if (const auto sent = scsi_data_out(call)) {
-            reply["data_out"] = replay::hex_text(without_trailing_zeros(*sent));
+            reply["data_out"] = description::hex_text(without_trailing_zeros(*sent));
         } else if (const auto data = without_trailing_zeros(call.direct_data); !data.empty()) {
-            reply["direct_data"] = replay::hex_text(data);
+            reply["direct_data"] = description::hex_text(data);
         }
         if (const Opened* disk = opened(call.target, Opened::Kind::Disk)) {
             disks_[disk->disk].replay.push_back(reply);
@@ -283,12 +249,12 @@ private:
     }
 
     void drive_type(const RecordedCall& call) {
-        if (const auto letter = drive_letter(call.name, true))
+        if (const auto letter = description::drive_letter(call.name, true))
             volumes_[*letter].drive_type = static_cast<std::uint32_t>(call.result);
     }
 
     void volume_information(const RecordedCall& call) {
-        const auto letter = drive_letter(call.name, true);
+        const auto letter = description::drive_letter(call.name, true);
         if (!letter) return;
         json& volume = volumes_[*letter].description;
         if (call.result != 0) {
@@ -300,7 +266,7 @@ private:
     }
 
     void dos_device(const RecordedCall& call) {
-        const auto letter = drive_letter(call.name, false);
+        const auto letter = description::drive_letter(call.name, false);
         if (!letter) return;
         json& volume = volumes_[*letter].description;
         if (call.result != 0) {
@@ -447,7 +413,7 @@ private:
     }
 
     bool is_root(DevInst devinst) const {
-        return lower(node_id(devinst)) == lower(std::string(ROOT_DEVICE_ID));
+        return equal_ignoring_case(node_id(devinst), ROOT_DEVICE_ID);
     }
 
     json device_tree() const {
@@ -472,7 +438,7 @@ private:
             if (child.start_error != 0) {
                 described["start_error"] = child.start_error;
             } else {
-                described["stdout_hex"] = replay::hex_text(child.output);
+                described["stdout_hex"] = description::hex_text(child.output);
                 if (child.exit_code) described["exit_code"] = *child.exit_code;
                 if (!child.exited) described["never_exits"] = true;
             }

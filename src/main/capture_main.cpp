@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "capture/capture_run.h"
+#include "main/capture_run.h"
 #include "main/windows_arguments.h"
 #include "platform/windows/windows_platform.h"
 
 int wmain(int argc, wchar_t** argv) {
     quartzmon::platform::windows::WindowsPlatform platform;
     const std::vector<std::u16string> arguments = quartzmon::collect_arguments(argc, argv);
-    return quartzmon::capture::run_capture(platform, arguments);
+    return quartzmon::run_capture(platform, arguments);
 }

@@ -6,13 +6,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/description/hex_text.h"
 #include "platform/simulated/description_reader.h"
 
 namespace quartzmon::test_support {
@@ -20,13 +20,9 @@ namespace quartzmon::test_support {
 // Hex text of size bytes counting up modulo 251: a byte out of place shows,
 // and a 512-byte block's last byte (9) is not its ATA checksum.
 inline std::string counting_hex(std::size_t size) {
-    std::string hex;
-    for (std::size_t i = 0; i < size; ++i) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02X", static_cast<unsigned>(i % 251));
-        hex += pair;
-    }
-    return hex;
+    std::vector<std::uint8_t> bytes(size);
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i % 251);
+    return platform::description::hex_text(bytes);
 }
 
 // "place: message" of the description error read throws, or "accepted".
@@ -53,16 +49,10 @@ inline void expect_data(std::span<const std::uint8_t> data, const ExpectedData& 
     }
 }
 
-// Bytes as hex text, two upper-case digits each, to replay a dump as a
-// device's "hex" data block.
+// A dump read from a file, as a device's "hex" data block.
 inline std::string hex_text(const std::string& bytes) {
-    std::string hex;
-    for (const char byte : bytes) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02X", static_cast<unsigned char>(byte));
-        hex += pair;
-    }
-    return hex;
+    return platform::description::hex_text(
+        std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
 
 }  // namespace quartzmon::test_support

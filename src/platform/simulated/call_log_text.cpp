@@ -2,8 +2,9 @@
 
 #include <cstdio>
 
+#include "platform/description/device_request.h"
+#include "platform/description/hex_text.h"
 #include "platform/platform.h"
-#include "platform/replay/device_request.h"
 #include "platform/utf.h"
 
 namespace quartzmon::platform::simulated {
@@ -41,7 +42,7 @@ std::string hex(std::uint64_t value) {
 
 // The same form as raw bytes in a machine description.
 std::string hex_bytes(std::span<const std::uint8_t> bytes) {
-    return replay::hex_text(bytes);
+    return description::hex_text(bytes);
 }
 
 std::string decimal(std::uint64_t value) {
@@ -53,7 +54,7 @@ std::string true_or_false(bool value) {
 }
 
 std::string ioctl_text(std::uint32_t io_control_code) {
-    return replay::ioctl_name(io_control_code);
+    return description::ioctl_name(io_control_code);
 }
 
 std::string error_suffix(std::uint32_t error) {

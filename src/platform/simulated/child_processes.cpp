@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "platform/ascii_case.h"
 #include "platform/platform.h"
-#include "platform/simulated/ascii_case.h"
 #include "platform/simulated/win32_codes.h"
 
 namespace quartzmon::platform::simulated {

@@ -1,8 +1,9 @@
 #include "platform/simulated/clock.h"
 
-#include <cstdio>
 #include <limits>
 #include <string>
+
+#include "platform/description/local_time_text.h"
 
 namespace quartzmon::platform::simulated {
 namespace {
@@ -13,27 +14,11 @@ using namespace std::chrono;
 constexpr std::string_view DEFAULT_LOCAL_TIME = "2024-05-14T14:27:05.250";
 constexpr std::uint64_t DEFAULT_TICK_COUNT = 7200000;
 
-// "YYYY-MM-DDTHH:MM:SS" with an optional ".mmm".
 sys_time<milliseconds> parse_local_time(const std::string& text, const std::string& place) {
-    int year = 0;
-    unsigned month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
-    int consumed = 0;
-    const int fields = std::sscanf(text.c_str(), "%4d-%2u-%2uT%2u:%2u:%2u%n", &year, &month, &day,
-                                   &hour, &minute, &second, &consumed);
-    bool valid = fields == 6 && text.size() >= 19 && consumed == 19;
-    if (valid && text.size() > 19) {
-        int fraction_end = 0;
-        valid = text.size() == 23 &&
-                std::sscanf(text.c_str() + 19, ".%3u%n", &millisecond, &fraction_end) == 1 &&
-                fraction_end == 4;
-    }
-    const year_month_day date{std::chrono::year{year}, std::chrono::month{month},
-                              std::chrono::day{day}};
-    if (!valid || !date.ok() || hour > 23 || minute > 59 || second > 59) {
+    const auto time = description::local_time_of_text(text);
+    if (!time)
         throw DescriptionError{place, "expected a local time such as 2024-05-14T09:05:03.250"};
-    }
-    return sys_days{date} + hours{hour} + minutes{minute} + seconds{second} +
-           milliseconds{millisecond};
+    return *time;
 }
 
 }  // namespace

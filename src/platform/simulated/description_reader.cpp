@@ -3,7 +3,7 @@
 #include <cctype>
 #include <limits>
 
-#include "platform/replay/device_request.h"
+#include "platform/description/hex_text.h"
 
 namespace quartzmon::platform::simulated {
 namespace {
@@ -75,7 +75,7 @@ bool read_bool(const nlohmann::json& value, const std::string& place) {
 
 std::vector<std::uint8_t> read_hex_bytes(const nlohmann::json& value, const std::string& place) {
     if (!value.is_string()) fail(place, "expected hex bytes as a text");
-    auto bytes = replay::bytes_of_hex_text(value.get<std::string>());
+    auto bytes = description::bytes_of_hex_text(value.get<std::string>());
     if (!bytes) {
         fail(place, "expected hex bytes (pairs of hexadecimal digits) at character " +
                         std::to_string(bytes.error()));

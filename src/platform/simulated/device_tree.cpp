@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/simulated/ascii_case.h"
+#include "platform/ascii_case.h"
 #include "platform/simulated/win32_codes.h"
 #include "platform/utf.h"
 

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 
+#include "platform/description/device_request.h"
+#include "platform/description/hex_text.h"
 #include "platform/direct_data_buffer.h"
 #include "platform/platform.h"
-#include "platform/replay/device_request.h"
 
 namespace quartzmon::platform::simulated {
 namespace {
@@ -26,7 +27,7 @@ nlohmann::json read_request(JsonObject& request) {
     }
     for (const std::string_view field : HEX_FIELDS) {
         if (const auto bytes = request.hex_bytes(field))
-            key[std::string(field)] = replay::hex_text(*bytes);
+            key[std::string(field)] = description::hex_text(*bytes);
     }
     request.reject_unknown_keys();
     return key;
@@ -64,7 +65,7 @@ std::optional<IoctlOutcome> RecordedReplies::answer(std::uint32_t io_control_cod
                                                     std::span<std::uint8_t> out) const {
     // Most described disks record nothing; they need no decoding here.
     if (replies_.empty()) return std::nullopt;
-    const nlohmann::json key = replay::device_request_key(io_control_code, in);
+    const nlohmann::json key = description::device_request_key(io_control_code, in);
     std::optional<std::size_t> chosen;
     for (std::size_t i = 0; i < replies_.size(); ++i) {
         if (replies_[i].request != key) continue;

@@ -1,6 +1,6 @@
 #include "platform/simulated/registry.h"
 
-#include "platform/simulated/ascii_case.h"
+#include "platform/ascii_case.h"
 #include "platform/utf.h"
 
 namespace quartzmon::platform::simulated {

@@ -8,7 +8,8 @@
 #include <variant>
 
 #include "platform/bytes.h"
-#include "platform/simulated/ascii_case.h"
+#include "platform/description/drive_names.h"
+#include "platform/description/local_time_text.h"
 #include "platform/simulated/call_log_text.h"
 #include "platform/simulated/ioctl/ata_pass_through.h"
 #include "platform/simulated/ioctl/scsi_pass_through.h"
@@ -51,46 +52,15 @@ constexpr Handle CURRENT_PROCESS = ~Handle{0};
 
 constexpr std::uint32_t SIZEOF_TOKEN_ELEVATION = layout::TOKEN_ELEVATION::size;
 
-constexpr std::u16string_view DEVICE_PREFIX = u"\\\\.\\";
-constexpr std::string_view PHYSICAL_DRIVE = "physicaldrive";
-
 // A device name after \\.\: PhysicalDriveN or a drive letter with its colon.
 struct DeviceName {
     std::optional<std::uint32_t> disk_number;
     std::optional<char> volume_letter;
 };
 
-std::optional<std::uint32_t> parse_drive_number(std::string_view digits) {
-    if (digits.empty() || digits.size() > 9 || (digits.size() > 1 && digits[0] == '0'))
-        return std::nullopt;
-    std::uint32_t number = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') return std::nullopt;
-        number = number * 10 + static_cast<std::uint32_t>(c - '0');
-    }
-    return number;
-}
-
-// "L:", or "L:\" when with_backslash, in either letter case.
-std::optional<char> parse_drive_letter(std::u16string_view text, bool with_backslash) {
-    if (text.size() != (with_backslash ? 3u : 2u) || text[1] != u':') return std::nullopt;
-    if (with_backslash && text[2] != u'\\') return std::nullopt;
-    const char16_t letter = text[0];
-    if (letter >= u'a' && letter <= u'z') return static_cast<char>(letter - u'a' + 'A');
-    if (letter >= u'A' && letter <= u'Z') return static_cast<char>(letter);
-    return std::nullopt;
-}
-
 DeviceName parse_device_name(std::u16string_view name) {
-    DeviceName device;
-    const std::string text = ascii_lower(utf16_to_utf8(name));
-    if (text.starts_with(PHYSICAL_DRIVE)) {
-        device.disk_number =
-            parse_drive_number(std::string_view(text).substr(PHYSICAL_DRIVE.size()));
-    } else {
-        device.volume_letter = parse_drive_letter(name, false);
-    }
-    return device;
+    if (auto disk_number = description::physical_drive_number(name)) return {disk_number, {}};
+    return {std::nullopt, description::drive_letter(name, false)};
 }
 
 // Copies text and its terminating zero, Windows' way for GetTempPathW and
@@ -148,10 +118,7 @@ public:
 
     SystemTime get_local_time() override {
         const SystemTime time = machine_.clock.read_local_time();
-        char text[64];
-        std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u", time.year,
-                      time.month, time.day, time.hour, time.minute, time.second, time.milliseconds);
-        log(std::string("GetLocalTime() -> ") + text);
+        log("GetLocalTime() -> " + description::local_time_text(time, ' '));
         return time;
     }
 
@@ -168,8 +135,9 @@ public:
                        std::uint32_t flags_and_attributes) override {
         std::uint32_t error = 0;
         std::optional<OpenObject> opened;
-        if (std::u16string_view(path).starts_with(DEVICE_PREFIX)) {
-            opened = open_device(path.substr(DEVICE_PREFIX.size()), desired_access, error);
+        if (std::u16string_view(path).starts_with(description::DEVICE_PREFIX)) {
+            opened =
+                open_device(path.substr(description::DEVICE_PREFIX.size()), desired_access, error);
         } else {
             opened = open_file(path, desired_access, creation_disposition, error);
         }
@@ -305,7 +273,8 @@ public:
                 error = ERROR_BAD_LENGTH;
             }
         } else {
-            error = parse_drive_letter(root_path, true) ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_NAME;
+            error = description::drive_letter(root_path, true) ? ERROR_PATH_NOT_FOUND
+                                                               : ERROR_INVALID_NAME;
         }
         if (error != 0) last_error_ = error;
         log("GetVolumeInformationW(" + quote_text(root_path) + ", " + decimal(volume_name.size()) +
@@ -320,7 +289,7 @@ public:
                                    std::span<char16_t> target_path) override {
         std::uint32_t error = ERROR_FILE_NOT_FOUND;
         std::uint32_t count = 0;
-        const auto letter = parse_drive_letter(device_name, false);
+        const auto letter = description::drive_letter(device_name, false);
         if (const Volume* volume = letter ? volume_of(*letter) : nullptr) {
             error = volume->dos_device_error;
             const std::u16string target = utf8_to_utf16(volume->dos_device);
@@ -651,7 +620,7 @@ private:
     }
 
     const Volume* volume_at_root(std::u16string_view root_path) const {
-        const auto letter = parse_drive_letter(root_path, true);
+        const auto letter = description::drive_letter(root_path, true);
         return letter ? volume_of(*letter) : nullptr;
     }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ascii_case.h"
 #include "platform/bytes.h"
 #include "platform/utf.h"
 #include "platform/windows_layouts.h"
@@ -32,12 +33,6 @@ namespace extents_layout = layout::VOLUME_DISK_EXTENTS;
 // content, not the disk's own data.
 constexpr std::array<std::string_view, 4> VIRTUAL_LABEL_WORDS{"google drive", "onedrive", "virtual",
                                                               "dropbox"};
-
-std::string ascii_lower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
 
 bool is_virtual_drive_type(std::uint32_t drive_type) {
     return drive_type == DRIVE_NO_ROOT_DIR || drive_type == DRIVE_REMOTE ||

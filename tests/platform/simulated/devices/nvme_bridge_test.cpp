@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/bytes.h"
-#include "platform/replay/device_request.h"
+#include "platform/description/hex_text.h"
 
 namespace {
 
@@ -54,11 +54,11 @@ struct FamilyCase {
 std::string outcome_text(const ScsiCommandOutcome& outcome, std::span<const std::uint8_t> data) {
     std::string text = std::to_string(outcome.status);
     if (outcome.sense.size() > 12)
-        text += " " + replay::hex_text(std::vector{outcome.sense[2], outcome.sense[12]});
+        text += " " + description::hex_text(std::vector{outcome.sense[2], outcome.sense[12]});
     text += ", " + std::to_string(outcome.data_transferred) + ", " + outcome.decoded;
     if (data.size() == 512 && outcome.data_transferred > 0)
-        text +=
-            " | " + replay::hex_text(data.first(4)) + " / " + replay::hex_text(data.subspan(20, 4));
+        text += " | " + description::hex_text(data.first(4)) + " / " +
+                description::hex_text(data.subspan(20, 4));
     return text;
 }
 

@@ -1,12 +1,13 @@
-#include "platform/replay/device_request.h"
+#include "platform/description/device_request.h"
 
 #include <cstdio>
 
 #include "platform/bytes.h"
+#include "platform/description/hex_text.h"
 #include "platform/platform.h"
 #include "platform/windows_layouts.h"
 
-namespace quartzmon::platform::replay {
+namespace quartzmon::platform::description {
 namespace {
 
 namespace query = layout::STORAGE_PROPERTY_QUERY;
@@ -94,37 +95,4 @@ nlohmann::json device_request_key(std::uint32_t io_control_code,
     return key;
 }
 
-std::string hex_text(std::span<const std::uint8_t> bytes) {
-    static constexpr char DIGITS[] = "0123456789ABCDEF";
-    std::string text;
-    for (const std::uint8_t byte : bytes) {
-        if (!text.empty()) text += ' ';
-        text += DIGITS[byte >> 4];
-        text += DIGITS[byte & 0x0F];
-    }
-    return text;
-}
-
-std::expected<std::vector<std::uint8_t>, std::size_t> bytes_of_hex_text(std::string_view text) {
-    const auto digit = [](char c) -> int {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        return -1;
-    };
-    std::vector<std::uint8_t> bytes;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        if (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r') {
-            ++i;
-            continue;
-        }
-        if (i + 1 >= text.size() || digit(text[i]) < 0 || digit(text[i + 1]) < 0)
-            return std::unexpected(i);
-        bytes.push_back(static_cast<std::uint8_t>(digit(text[i]) * 16 + digit(text[i + 1])));
-        i += 2;
-    }
-    return bytes;
-}
-
-}  // namespace quartzmon::platform::replay
+}  // namespace quartzmon::platform::description

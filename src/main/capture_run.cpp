@@ -1,4 +1,4 @@
-#include "capture/capture_run.h"
+#include "main/capture_run.h"
 
 #include <algorithm>
 #include <vector>
@@ -10,7 +10,7 @@
 #include "main/result_file.h"
 #include "platform/recording/recording_platform.h"
 
-namespace quartzmon::capture {
+namespace quartzmon {
 namespace {
 
 constexpr std::u16string_view OUT_OPTION = u"--out";
@@ -35,8 +35,9 @@ int run_capture(platform::Platform& platform, std::span<const std::u16string> ar
     platform::recording::RecordingPlatform recorder(platform);
     const std::vector<std::uint8_t> document = collect_document(recorder);
 
-    nlohmann::json description = build_machine_description(recorder.calls());
-    if (has_flag(arguments, ANONYMIZE_OPTION)) description = anonymize_description(description);
+    nlohmann::json description = capture::build_machine_description(recorder.calls());
+    if (has_flag(arguments, ANONYMIZE_OPTION))
+        description = capture::anonymize_description(description);
 
     if (const auto out = find_option_value(arguments, OUT_OPTION))
         write_result_file(platform, *out, description_bytes(description));
@@ -45,4 +46,4 @@ int run_capture(platform::Platform& platform, std::span<const std::u16string> ar
     return 0;
 }
 
-}  // namespace quartzmon::capture
+}  // namespace quartzmon

@@ -1,13 +1,13 @@
-// Windows compares paths, registry names and device IDs without regard to
-// case; the names the simulated machine meets are ASCII, so folding the ASCII
-// letters is enough.
+// Windows compares paths, registry names, device IDs and device names without
+// regard to case; the names met here are ASCII, so folding the ASCII letters
+// is enough, and leaves any other byte of UTF-8 text as it is.
 #pragma once
 
 #include <algorithm>
 #include <string>
 #include <string_view>
 
-namespace quartzmon::platform::simulated {
+namespace quartzmon::platform {
 
 inline char ascii_lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -23,4 +23,4 @@ inline bool equal_ignoring_case(std::string_view a, std::string_view b) {
                               [](char x, char y) { return ascii_lower(x) == ascii_lower(y); });
 }
 
-}  // namespace quartzmon::platform::simulated
+}  // namespace quartzmon::platform

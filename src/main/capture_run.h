@@ -14,8 +14,8 @@
 
 #include "platform/platform.h"
 
-namespace quartzmon::capture {
+namespace quartzmon {
 
 int run_capture(platform::Platform& platform, std::span<const std::u16string> arguments);
 
-}  // namespace quartzmon::capture
+}  // namespace quartzmon

@@ -1,16 +1,7 @@
-// Replies recorded on a real machine, played back by request. A captured run
-// (src/capture) describes each disk's and volume's device requests as
-// "replay": what exactly was sent, decoded as the driver reads it
-// (platform/replay/device_request.h), and what came back:
-//
-//   "replay": [ { "request": { "ioctl": "IOCTL_STORAGE_QUERY_PROPERTY",
-//                              "property_id": 0, "query_type": 0 },
-//                 "bytes_returned": 40, "out": "28 00 00 00 ..." },
-//               { "request": { "ioctl": "IOCTL_SCSI_PASS_THROUGH", ... },
-//                 "error": 1117 } ]
-//
-// A data-out SCSI request also shows what it sent ("data_out", hex), for the
-// reader: it is recognised by its command block, direction and length alone.
+// Replies recorded on a real machine, played back by request: a captured run
+// describes each disk's and volume's device requests as "replay" (the format
+// is under "Recorded replies" in machines/README.md), keyed as
+// platform/description/device_request.h decodes a request.
 //
 // A request is answered by the first reply recorded for it that was not
 // played yet; once all were played the last one answers again. A request the

@@ -4,40 +4,9 @@
 // Every call is recorded in order in the call log. Files (the result file, the
 // temp directory) are real files of the host file system.
 //
-// Description (machines/README.md lists every key and its default; unknown
-// keys are errors, so a typo is caught):
-//
-//   {
-//     "token":     { "elevated": true, "open_error": 5, "information_error": 87 },
-//     "clock":     { "local_time": "2024-05-14T09:05:03.250", "tick_count": 7200000 },
-//     "temp":      { "directory": "/tmp/", "has_get_temp_path2": true, "error": 0 },
-//     "inherited_error_mode": 0,
-//     "files":     { "allocation_error": 120, "end_of_file_error": 5,
-//                    "write_error": 112, "max_bytes_per_write": 0 },
-//     "disks": [ { "number": 0,
-//                  "open": { "0x80000000": 5, "0x0": 0 },
-//                  "properties": {
-//                    "StorageDeviceProperty": { "product_id": "X", "bus_type": 17 },
-//                    "StorageDeviceTemperatureProperty": { "sensors": [ { "temperature": 38 } ] },
-//                    "StorageAdapterTemperatureProperty": { "error": 1 } } } ],
-//     "volumes":   { "C": { "drive_type": "DRIVE_FIXED", "label": "Windows",
-//                           "dos_device": "\\Device\\HarddiskVolume3",
-//                           "disk_extents": { "extents": [ { "disk": 0 } ] } } },
-//     "registry":  { "SYSTEM\\CurrentControlSet\\Services\\disk\\Enum": { "0": "SCSI\\..." } },
-//     "device_tree": [ { "id": "PCI\\VEN_144D&DEV_A808\\4&1", "parent": "ACPI\\PNP0A08\\0" } ],
-//     "programs":  { "C:\\Windows\\System32\\WindowsPowerShell\\v1.0\\powershell.exe":
-//                      { "stdout": "0:C\n", "exit_code": 0, "exits_after_ms": 1500 } },
-//     "system_directory": "C:\\Windows\\system32"
-//   }
-//
-// A captured run (src/capture) adds "replay" to disks and volumes: recorded
-// replies keyed by the decoded request, answered before the handlers; and
-// "local_times" and "tick_counts" to the clock: readings answered in order.
-//
-// Every device request that can be described ("StorageDeviceProperty",
-// "disk_extents", ...) also takes "error" (the Win32 error the call fails
-// with), "raw" (the reply as hex bytes instead of fields) and "bytes_returned"
-// (the byte count reported instead of the true one).
+// The description's format (every key, its default, and what a capture adds)
+// is documented in machines/README.md; unknown keys are errors, so a typo is
+// caught.
 //
 // Call log: one line per Platform call, in call order:
 //

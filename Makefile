@@ -1,17 +1,24 @@
-# The two commands of the README. Both install what is missing (Debian packages).
+# The two commands of the README, and one target a build. Every target
+# installs the Debian packages it needs that are missing, so each one works
+# alone on a fresh machine.
 JOBS ?= $(shell nproc)
 
 RUN_PACKAGES := cmake ninja-build g++ make nlohmann-json3-dev
+LINUX_PACKAGES := $(RUN_PACKAGES) googletest python3 python3-jsonschema
 BENCH_PACKAGES := $(RUN_PACKAGES) libbenchmark-dev
 FUZZ_PACKAGES := $(RUN_PACKAGES) clang-16 libclang-rt-16-dev
-TEST_PACKAGES := $(FUZZ_PACKAGES) googletest python3 python3-jsonschema python3-pefile \
-	g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
-RELEASE_PACKAGES := cmake ninja-build python3 python3-pefile \
+WINDOWS_PACKAGES := cmake ninja-build nlohmann-json3-dev \
 	g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+# The Windows tests replay a capture with the Linux build's disk_sensor_sim.
+WINDOWS_TESTS_PACKAGES := $(sort $(WINDOWS_PACKAGES) $(RUN_PACKAGES) googletest python3 \
+	python3-pefile wine wine64)
+RELEASE_PACKAGES := $(WINDOWS_PACKAGES) python3 python3-pefile
+TEST_PACKAGES := $(sort $(LINUX_PACKAGES) $(FUZZ_PACKAGES) $(WINDOWS_TESTS_PACKAGES))
 FUZZ_SECONDS ?= 600
 
-.PHONY: run test bench fuzz release run-packages test-packages bench-packages fuzz-packages \
-	release-packages linux sanitize fuzz-build fuzz-smoke windows windows-tests clean
+.PHONY: run test bench fuzz release linux sanitize fuzz-build fuzz-smoke windows windows-tests \
+	clean run-packages linux-packages bench-packages fuzz-packages windows-packages \
+	windows-tests-packages release-packages test-packages
 
 run: run-packages
 	cmake --preset linux >/dev/null
@@ -41,43 +48,54 @@ fuzz: fuzz-packages fuzz-build
 release: release-packages
 	JOBS=$(JOBS) scripts/release.sh
 
-fuzz-build:
+fuzz-build: fuzz-packages
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
 
 fuzz-smoke: fuzz-build
 	fuzz/run_fuzzers.sh smoke
 
-fuzz-packages:
-	@scripts/install-packages.sh $(FUZZ_PACKAGES)
+run-packages:
+	@scripts/install-packages.sh $(RUN_PACKAGES)
 
-release-packages:
-	@scripts/install-packages.sh $(RELEASE_PACKAGES)
+linux-packages:
+	@scripts/install-packages.sh $(LINUX_PACKAGES)
 
 bench-packages:
 	@scripts/install-packages.sh $(BENCH_PACKAGES)
 
-run-packages:
-	@scripts/install-packages.sh $(RUN_PACKAGES)
+fuzz-packages:
+	@scripts/install-packages.sh $(FUZZ_PACKAGES)
+
+windows-packages:
+	@scripts/install-packages.sh $(WINDOWS_PACKAGES)
+
+windows-tests-packages:
+	@scripts/install-packages.sh $(WINDOWS_TESTS_PACKAGES)
+
+release-packages:
+	@scripts/install-packages.sh $(RELEASE_PACKAGES)
 
 test-packages:
 	@scripts/install-packages.sh $(TEST_PACKAGES)
 
-linux:
+linux: linux-packages
 	cmake --preset linux
 	cmake --build --preset linux -j $(JOBS)
 	ctest --preset linux -j $(JOBS)
 
-sanitize:
+sanitize: linux-packages
 	cmake --preset sanitize
 	cmake --build --preset sanitize -j $(JOBS)
 	ctest --preset sanitize -j $(JOBS)
 
-windows:
+windows: windows-packages
 	cmake --preset windows
 	cmake --build --preset windows -j $(JOBS)
 
-windows-tests:
+windows-tests: windows-tests-packages
+	cmake --preset linux >/dev/null
+	cmake --build --preset linux -j $(JOBS) --target disk_sensor_sim
 	cmake --preset windows-tests
 	cmake --build --preset windows-tests -j $(JOBS)
 	ctest --preset windows-tests

@@ -10,6 +10,7 @@
 
 #include "fuzz_input.h"
 #include "platform/ascii_case.h"
+#include "platform/description/access_mask_key.h"
 #include "platform/description/hex_text.h"
 #include "platform/utf.h"
 
@@ -17,6 +18,7 @@ namespace quartzmon::fuzz {
 namespace {
 
 using nlohmann::json;
+using platform::description::access_mask_key;
 using platform::description::hex_text;
 
 constexpr std::size_t MAX_DISKS = 4;
@@ -48,12 +50,6 @@ std::uint32_t win32_error(FuzzInput& input) {
 std::uint32_t nonzero_error(FuzzInput& input) {
     const std::uint32_t error = win32_error(input);
     return error == 0 ? 1 : error;
-}
-
-std::string access_mask_key(std::uint32_t mask) {
-    char key[16];
-    std::snprintf(key, sizeof key, "0x%X", mask);
-    return key;
 }
 
 // Errors by the access mask a handle was opened with: read-write, read, none

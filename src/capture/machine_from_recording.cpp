@@ -1,13 +1,13 @@
 #include "capture/machine_from_recording.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <map>
 #include <optional>
 #include <string>
 
 #include "platform/ascii_case.h"
 #include "platform/bytes.h"
+#include "platform/description/access_mask_key.h"
 #include "platform/description/device_request.h"
 #include "platform/description/drive_names.h"
 #include "platform/description/hex_text.h"
@@ -26,12 +26,6 @@ using platform::recording::RecordedCall;
 // The configuration manager's root node, which every simulated tree has.
 constexpr std::string_view ROOT_DEVICE_ID = "HTREE\\ROOT\\0";
 constexpr std::uint32_t REG_SZ = 1;
-
-std::string hex_number(std::uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%X", value);
-    return text;
-}
 
 // The bytes a driver wrote, without the zeros after them: the caller's buffer
 // started zeroed, so leaving them out changes nothing on replay.
@@ -216,7 +210,7 @@ private:
         const bool valid = is_valid_handle(call.result);
         const std::uint32_t error = valid ? 0 : call.last_error;
         if (const auto number = description::physical_drive_number(device)) {
-            disks_[*number].open[hex_number(call.code)] = error;
+            disks_[*number].open[description::access_mask_key(call.code)] = error;
             if (valid) handles_[call.result] = {Opened::Kind::Disk, *number, 0, {}};
         } else if (const auto letter = description::drive_letter(device, false)) {
             volumes_[*letter].description["open_error"] = error;

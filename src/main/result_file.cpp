@@ -5,19 +5,20 @@
 #include <limits>
 #include <vector>
 
+#include "platform/windows_layouts.h"
+
 namespace quartzmon {
 namespace {
 
 using namespace quartzmon::platform;
 
-constexpr std::size_t MAX_PATH = 260;
 // FILE_ALLOCATION_INFO and FILE_END_OF_FILE_INFO: one LARGE_INTEGER, here 0.
 constexpr std::array<std::uint8_t, 8> ZERO_LARGE_INTEGER{};
 
 // GetTempPath2W and GetTempPathW return the length written, or the size the
 // buffer needs when it is too small, or 0 on failure.
 std::u16string temp_directory(Platform& platform) {
-    std::vector<char16_t> buffer(MAX_PATH + 1);
+    std::vector<char16_t> buffer(layout::MAX_PATH + 1);
     for (int attempt = 0; attempt < 2; ++attempt) {
         const std::uint32_t length = platform.has_get_temp_path2() ? platform.get_temp_path2(buffer)
                                                                    : platform.get_temp_path(buffer);

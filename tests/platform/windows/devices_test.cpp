@@ -10,6 +10,7 @@
 #include "platform/bytes.h"
 #include "platform/utf.h"
 #include "platform/windows/windows_platform.h"
+#include "platform/windows_layouts.h"
 #include "sensors/disk/device/ata_pass_through.h"
 
 namespace quartzmon::platform::windows {
@@ -21,7 +22,8 @@ constexpr std::uint32_t StorageAdapterTemperatureProperty = 51;
 constexpr std::uint32_t StorageDeviceTemperatureProperty = 52;
 constexpr std::uint32_t PropertyStandardQuery = 0;
 constexpr std::uint32_t BusTypeScsi = 1;
-constexpr std::uint32_t REG_SZ = 1;
+
+using layout::REG_SZ;
 
 class DevicesTest : public testing::Test {
 protected:

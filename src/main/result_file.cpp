@@ -5,23 +5,23 @@
 #include <limits>
 #include <vector>
 
+#include "platform/windows_layouts.h"
+
 namespace quartzmon {
 namespace {
 
 using namespace quartzmon::platform;
 
-constexpr std::size_t MAX_PATH = 260;
 // FILE_ALLOCATION_INFO and FILE_END_OF_FILE_INFO: one LARGE_INTEGER, here 0.
 constexpr std::array<std::uint8_t, 8> ZERO_LARGE_INTEGER{};
 
 // GetTempPath2W and GetTempPathW return the length written, or the size the
 // buffer needs when it is too small, or 0 on failure.
 std::u16string temp_directory(Platform& platform) {
-    std::vector<char16_t> buffer(MAX_PATH + 1);
+    std::vector<char16_t> buffer(layout::MAX_PATH + 1);
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const std::uint32_t length = platform.has_get_temp_path2()
-                                         ? platform.get_temp_path2(buffer)
-                                         : platform.get_temp_path(buffer);
+        const std::uint32_t length = platform.has_get_temp_path2() ? platform.get_temp_path2(buffer)
+                                                                   : platform.get_temp_path(buffer);
         if (length == 0) return {};
         if (length < buffer.size()) return std::u16string(buffer.data(), length);
         buffer.assign(length + 1, 0);
@@ -41,7 +41,8 @@ bool truncate_existing_file(Platform& platform, Handle file) {
 // write ends the loop, as does a write that makes no progress.
 void write_whole_buffer(Platform& platform, Handle file, std::span<const std::uint8_t> data) {
     while (!data.empty()) {
-        const std::size_t chunk = std::min<std::size_t>(data.size(), std::numeric_limits<std::uint32_t>::max());
+        const std::size_t chunk =
+            std::min<std::size_t>(data.size(), std::numeric_limits<std::uint32_t>::max());
         std::uint32_t written = 0;
         if (!platform.write_file(file, data.first(chunk), written)) return;
         if (written == 0) return;  // failed to write whole buffer
@@ -59,9 +60,9 @@ std::optional<std::u16string> default_result_path(Platform& platform) {
 
 void write_result_file(Platform& platform, const std::u16string& path,
                        std::span<const std::uint8_t> document) {
-    const Handle file =
-        platform.create_file(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+    const Handle file = platform.create_file(path, GENERIC_WRITE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
     if (!is_valid_handle(file)) return;
 
     const bool existed = platform.get_last_error() == ERROR_ALREADY_EXISTS;

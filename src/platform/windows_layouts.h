@@ -6,7 +6,10 @@
 // offset and size here against the SDK's own offsetof and sizeof.
 //
 // Each structure is a namespace named as the SDK names the structure, its
-// offsets named as the SDK names the fields, and `size` its sizeof.
+// offsets named as the SDK names the fields, and `size` its sizeof. The few
+// other SDK values that the sensor, the simulated machine and the tests all
+// use (a registry value type, the classic path length) are defined here too,
+// once, so the Windows build checks them with the rest.
 #pragma once
 
 #include <cstddef>
@@ -220,5 +223,16 @@ namespace TOKEN_ELEVATION {
 inline constexpr std::size_t TokenIsElevated = 0;
 inline constexpr std::size_t size = 4;
 }  // namespace TOKEN_ELEVATION
+
+// ---- Registry ---------------------------------------------------------------
+
+// The type of a registry value holding UTF-16 text with its terminating zero.
+inline constexpr std::uint32_t REG_SZ = 1;
+
+// ---- Paths ------------------------------------------------------------------
+
+// The longest path the classic Win32 calls take, in UTF-16 units with the
+// terminating zero: the size of a buffer for a directory or a volume name.
+inline constexpr std::size_t MAX_PATH = 260;
 
 }  // namespace quartzmon::platform::layout

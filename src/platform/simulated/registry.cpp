@@ -17,10 +17,11 @@ std::vector<std::uint8_t> registry_text(const std::string& text) {
 }
 
 RegistryValue read_value(const nlohmann::json& value, const std::string& place) {
-    if (value.is_string()) return RegistryValue{REG_SZ, registry_text(value.get<std::string>())};
+    if (value.is_string())
+        return RegistryValue{layout::REG_SZ, registry_text(value.get<std::string>())};
     JsonObject object(value, place);
     RegistryValue result;
-    result.type = object.u32("type").value_or(REG_SZ);
+    result.type = object.u32("type").value_or(layout::REG_SZ);
     if (const auto text = object.text("text")) {
         result.data = registry_text(*text);
     } else if (auto bytes = object.hex_bytes("hex")) {

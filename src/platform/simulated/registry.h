@@ -10,13 +10,12 @@
 #include <vector>
 
 #include "platform/simulated/description_reader.h"
+#include "platform/windows_layouts.h"
 
 namespace quartzmon::platform::simulated {
 
-inline constexpr std::uint32_t REG_SZ = 1;
-
 struct RegistryValue {
-    std::uint32_t type = REG_SZ;
+    std::uint32_t type = layout::REG_SZ;
     std::vector<std::uint8_t> data;
 };
 

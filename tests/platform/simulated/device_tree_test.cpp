@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/simulated/win32_codes.h"
 #include "platform/utf.h"
 #include "support/machine.h"
 
@@ -12,7 +13,7 @@ namespace {
 using namespace quartzmon::platform;
 using quartzmon::test_support::make_machine;
 
-constexpr std::uint32_t CR_BUFFER_SMALL = 0x1A;
+using simulated::CR_BUFFER_SMALL;
 
 constexpr const char* TREE = R"({"device_tree": [
     {"id": "USBSTOR\\Disk&Ven_X\\1&0", "parent": "USB\\VID_174C&PID_55AA\\1"},

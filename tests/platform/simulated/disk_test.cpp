@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/bytes.h"
+#include "platform/windows_layouts.h"
 #include "support/machine.h"
 
 namespace {
@@ -12,9 +13,9 @@ namespace {
 using namespace quartzmon::platform;
 using quartzmon::test_support::make_machine;
 
-constexpr std::uint32_t StorageDeviceProperty = 0;
-constexpr std::uint32_t StorageAdapterTemperatureProperty = 51;
-constexpr std::uint32_t StorageDeviceTemperatureProperty = 52;
+using layout::StorageAdapterTemperatureProperty;
+using layout::StorageDeviceProperty;
+using layout::StorageDeviceTemperatureProperty;
 
 std::vector<std::uint8_t> property_query(std::uint32_t property_id, std::uint32_t query_type = 0) {
     std::vector<std::uint8_t> query(12, 0);

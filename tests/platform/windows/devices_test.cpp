@@ -10,18 +10,19 @@
 #include "platform/bytes.h"
 #include "platform/utf.h"
 #include "platform/windows/windows_platform.h"
+#include "platform/windows_layouts.h"
 #include "sensors/disk/device/ata_pass_through.h"
 
 namespace quartzmon::platform::windows {
 namespace {
 
-constexpr std::uint32_t StorageDeviceProperty = 0;
-constexpr std::uint32_t StorageDeviceProtocolSpecificProperty = 50;
-constexpr std::uint32_t StorageAdapterTemperatureProperty = 51;
-constexpr std::uint32_t StorageDeviceTemperatureProperty = 52;
-constexpr std::uint32_t PropertyStandardQuery = 0;
-constexpr std::uint32_t BusTypeScsi = 1;
-constexpr std::uint32_t REG_SZ = 1;
+using layout::BusTypeScsi;
+using layout::PropertyStandardQuery;
+using layout::REG_SZ;
+using layout::StorageAdapterTemperatureProperty;
+using layout::StorageDeviceProperty;
+using layout::StorageDeviceProtocolSpecificProperty;
+using layout::StorageDeviceTemperatureProperty;
 
 class DevicesTest : public testing::Test {
 protected:

@@ -35,16 +35,25 @@ std::expected<DeviceHandle, std::uint32_t> open_device(Platform& platform,
     return DeviceHandle(platform, handle);
 }
 
+std::optional<DeviceHandle> open_device_trying_in_order(
+    Platform& platform, std::string_view device_path,
+    std::span<const std::uint32_t> access_in_order) {
+    const std::u16string path = utf8_to_utf16(device_path);
+    for (const std::uint32_t access : access_in_order) {
+        const Handle handle = create_device_file(platform, path, access);
+        if (is_valid_handle(handle)) return DeviceHandle(platform, handle);
+    }
+    return std::nullopt;
+}
+
 std::expected<DeviceHandle, std::uint32_t> open_device_with_best_access(
     Platform& platform, std::string_view device_path) {
     constexpr std::array<std::uint32_t, 3> ACCESS_IN_ORDER{GENERIC_READ | GENERIC_WRITE,
                                                            GENERIC_READ, 0};
-    const std::u16string path = utf8_to_utf16(device_path);
-    for (const std::uint32_t access : ACCESS_IN_ORDER) {
-        const Handle handle = create_device_file(platform, path, access);
-        if (is_valid_handle(handle)) return DeviceHandle(platform, handle);
-    }
-    return std::unexpected(platform.get_last_error());
+    std::optional<DeviceHandle> device =
+        open_device_trying_in_order(platform, device_path, ACCESS_IN_ORDER);
+    if (!device) return std::unexpected(platform.get_last_error());
+    return std::move(*device);
 }
 
 IoctlResult device_io_control(const DeviceHandle& device, std::uint32_t io_control_code,

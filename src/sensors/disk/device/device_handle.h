@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <expected>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -37,6 +38,13 @@ private:
 std::expected<DeviceHandle, std::uint32_t> open_device(platform::Platform& platform,
                                                        std::string_view device_path,
                                                        std::uint32_t desired_access);
+
+// CreateFileW with each access mask in turn, sharing read and write, until one
+// opens; nothing when none does. It reads no GetLastError, so a caller that
+// only asks whether the device opened makes no call beyond the opens.
+std::optional<DeviceHandle> open_device_trying_in_order(
+    platform::Platform& platform, std::string_view device_path,
+    std::span<const std::uint32_t> access_in_order);
 
 // Read-write access first, then read, then none: the pass-through requests
 // want read and write, but a driver may answer some of them on a lesser

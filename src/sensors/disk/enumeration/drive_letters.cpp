@@ -22,7 +22,6 @@ namespace {
 
 constexpr std::string_view TRACE_TARGET = "quartzmon::sensors::disk::enumeration";
 
-constexpr std::size_t MAX_PATH = 260;
 constexpr std::size_t DOS_DEVICE_BUFFER_UNITS = 1024;
 
 // Room for VOLUME_DISK_EXTENTS with many extents; only the first is read.
@@ -40,8 +39,8 @@ bool is_virtual_drive_type(std::uint32_t drive_type) {
 }
 
 bool has_virtual_label(Platform& platform, const std::u16string& root) {
-    std::array<char16_t, MAX_PATH> volume_name{};
-    std::array<char16_t, MAX_PATH> file_system_name{};
+    std::array<char16_t, layout::MAX_PATH> volume_name{};
+    std::array<char16_t, layout::MAX_PATH> file_system_name{};
     if (!platform.get_volume_information(root, volume_name, file_system_name)) return false;
     const std::string label = ascii_lower(text_without_outer_zeros(volume_name));
     for (const std::string_view word : VIRTUAL_LABEL_WORDS)

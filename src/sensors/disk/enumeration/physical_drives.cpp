@@ -5,6 +5,7 @@
 #include "platform/bytes.h"
 #include "platform/utf.h"
 #include "platform/windows_layouts.h"
+#include "sensors/disk/device/device_handle.h"
 #include "sensors/disk/device/storage_property_query.h"
 #include "sensors/disk/enumeration/drive_letters.h"
 #include "sensors/disk/enumeration/usb_identity.h"
@@ -38,27 +39,22 @@ std::string device_path_of(std::uint32_t physical_drive) {
 
 // The descriptor query needs no data access, so a drive that refuses reading
 // is opened again without it.
-Handle open_drive(Platform& platform, const std::u16string& path) {
-    const Handle readable =
-        platform.create_file(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL);
-    if (is_valid_handle(readable)) return readable;
-    return platform.create_file(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL);
-}
+constexpr std::array<std::uint32_t, 2> DESCRIPTOR_ACCESS_IN_ORDER{GENERIC_READ, 0};
 
+// Only whether the query answered matters here, so the plain DeviceIoControl
+// is sent: no GetLastError is read after it.
 std::optional<std::vector<std::uint8_t>> query_device_descriptor(Platform& platform,
                                                                  const std::string& device_path) {
-    const Handle drive = open_drive(platform, utf8_to_utf16(device_path));
-    if (!is_valid_handle(drive)) return std::nullopt;
+    const std::optional<device::DeviceHandle> drive =
+        device::open_device_trying_in_order(platform, device_path, DESCRIPTOR_ACCESS_IN_ORDER);
+    if (!drive) return std::nullopt;
 
     const device::StoragePropertyQuery query =
         device::standard_property_query(layout::StorageDeviceProperty);
     std::vector<std::uint8_t> descriptor(DESCRIPTOR_BUFFER_SIZE, 0);
     std::uint32_t returned = 0;
-    const bool answered = platform.device_io_control(drive, IOCTL_STORAGE_QUERY_PROPERTY, query,
-                                                     descriptor, returned);
-    platform.close_handle(drive);
+    const bool answered = platform.device_io_control(drive->get(), IOCTL_STORAGE_QUERY_PROPERTY,
+                                                     query, descriptor, returned);
     if (!answered || returned < descriptor_layout::RawDeviceProperties) return std::nullopt;
     return descriptor;
 }

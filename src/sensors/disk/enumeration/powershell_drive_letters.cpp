@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/utf.h"
+#include "platform/windows_layouts.h"
 #include "sensors/disk/text.h"
 
 namespace quartzmon::sensors::disk::enumeration {
@@ -21,7 +22,6 @@ namespace {
 // then runs with the sensor's (possibly elevated) rights.
 constexpr std::u16string_view POWERSHELL_UNDER_SYSTEM_DIRECTORY =
     u"\\WindowsPowerShell\\v1.0\\powershell.exe";
-constexpr std::size_t MAX_PATH = 260;
 // No profile scripts, no prompts; the script follows as one argument.
 constexpr std::array<std::u16string_view, 3> POWERSHELL_OPTIONS{u"-NoProfile", u"-NonInteractive",
                                                                 u"-Command"};
@@ -39,7 +39,7 @@ struct FinishedChild {
 };
 
 std::optional<std::u16string> powershell_path(Platform& platform) {
-    std::array<char16_t, MAX_PATH> buffer{};
+    std::array<char16_t, layout::MAX_PATH> buffer{};
     const std::uint32_t length = platform.get_system_directory(buffer);
     if (length == 0 || length >= buffer.size()) return std::nullopt;
     return std::u16string(buffer.data(), length) +

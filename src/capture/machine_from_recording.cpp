@@ -8,8 +8,8 @@
 #include "platform/ascii_case.h"
 #include "platform/bytes.h"
 #include "platform/description/access_mask_key.h"
+#include "platform/description/device_names.h"
 #include "platform/description/device_request.h"
-#include "platform/description/drive_names.h"
 #include "platform/description/hex_text.h"
 #include "platform/description/local_time_text.h"
 #include "platform/utf.h"
@@ -22,10 +22,6 @@ using namespace quartzmon::platform;
 using nlohmann::json;
 using platform::recording::Function;
 using platform::recording::RecordedCall;
-
-// The configuration manager's root node, which every simulated tree has.
-constexpr std::string_view ROOT_DEVICE_ID = "HTREE\\ROOT\\0";
-constexpr std::uint32_t REG_SZ = 1;
 
 // The bytes a driver wrote, without the zeros after them: the caller's buffer
 // started zeroed, so leaving them out changes nothing on replay.
@@ -55,7 +51,7 @@ std::optional<std::span<const std::uint8_t>> scsi_data_out(const RecordedCall& c
 // A REG_SZ whose data is UTF-16 text ending in its one zero is written as
 // text; anything else keeps its type and exact bytes.
 json registry_value(std::uint32_t type, std::span<const std::uint8_t> data) {
-    if (type == REG_SZ && data.size() % 2 == 0 && data.size() >= 2) {
+    if (type == layout::REG_SZ && data.size() % 2 == 0 && data.size() >= 2) {
         std::u16string units;
         for (std::size_t i = 0; i < data.size(); i += 2)
             units += static_cast<char16_t>(get_u16(data, i));
@@ -407,7 +403,7 @@ private:
     }
 
     bool is_root(DevInst devinst) const {
-        return equal_ignoring_case(node_id(devinst), ROOT_DEVICE_ID);
+        return equal_ignoring_case(node_id(devinst), description::ROOT_DEVICE_ID);
     }
 
     json device_tree() const {

@@ -3,13 +3,14 @@
 #include <algorithm>
 
 #include "platform/ascii_case.h"
+#include "platform/description/device_names.h"
 #include "platform/simulated/win32_codes.h"
 #include "platform/utf.h"
 
 namespace quartzmon::platform::simulated {
 namespace {
 
-constexpr std::string_view ROOT_DEVICE_ID = "HTREE\\ROOT\\0";
+using description::ROOT_DEVICE_ID;
 constexpr DevInst ROOT = 1;
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <variant>
 
 #include "platform/bytes.h"
-#include "platform/description/drive_names.h"
+#include "platform/description/device_names.h"
 #include "platform/description/local_time_text.h"
 #include "platform/simulated/call_log_text.h"
 #include "platform/simulated/ioctl/ata_pass_through.h"

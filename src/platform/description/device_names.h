@@ -1,7 +1,7 @@
-// The names a run opens devices by, as Windows reads them: \\.\PhysicalDriveN
-// for a disk, \\.\C: for a volume, C:\ for a volume's root. The simulated
-// machine reads them to find what is opened, the capture to name what it
-// describes.
+// The names of devices as Windows reads them: \\.\PhysicalDriveN for a disk,
+// \\.\C: for a volume, C:\ for a volume's root, and the device tree's root
+// node. The simulated machine reads them to find what is opened, the capture
+// to name what it describes.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,9 @@ namespace quartzmon::platform::description {
 
 // What precedes a device name in a path: \\.\ .
 inline constexpr std::u16string_view DEVICE_PREFIX = u"\\\\.\\";
+
+// The configuration manager's root node, which every device tree has.
+inline constexpr std::string_view ROOT_DEVICE_ID = "HTREE\\ROOT\\0";
 
 // N of "PhysicalDriveN" in any letter case, written as Windows writes the
 // number (decimal, no leading zero).

@@ -1,4 +1,4 @@
-#include "platform/description/drive_names.h"
+#include "platform/description/device_names.h"
 
 #include <string>
 

@@ -1,6 +1,7 @@
 #include "platform/description/local_time_text.h"
 
 #include <cstdio>
+#include <optional>
 
 namespace quartzmon::platform::description {
 
@@ -8,8 +9,35 @@ using namespace std::chrono;
 
 namespace {
 
-constexpr std::size_t SECONDS_TEXT_LENGTH = 19;       // YYYY-MM-DDTHH:MM:SS
-constexpr std::size_t MILLISECONDS_TEXT_LENGTH = 23;  // and .mmm
+// Where each field of "YYYY-MM-DDTHH:MM:SS.mmm" starts, and how long it is.
+struct Field {
+    std::size_t at;
+    std::size_t digits;
+};
+constexpr Field YEAR{0, 4}, MONTH{5, 2}, DAY{8, 2}, HOUR{11, 2}, MINUTE{14, 2}, SECOND{17, 2},
+    MILLISECOND{20, 3};
+constexpr std::string_view SEPARATORS = "--T::";  // at 4, 7, 10, 13 and 16
+constexpr std::size_t SECONDS_TEXT_LENGTH = 19;
+constexpr std::size_t MILLISECONDS_TEXT_LENGTH = 23;
+constexpr std::size_t FRACTION_POINT = 19;
+
+// The field's decimal digits; nothing when one of them is not a digit.
+// (By hand rather than with sscanf, which would bring the whole scanf
+// implementation into the Windows executables.)
+std::optional<unsigned> field_value(std::string_view text, Field field) {
+    unsigned value = 0;
+    for (const char c : text.substr(field.at, field.digits)) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    return value;
+}
+
+bool has_separators(std::string_view text) {
+    for (std::size_t i = 0; i < SEPARATORS.size(); ++i)
+        if (text[4 + 3 * i] != SEPARATORS[i]) return false;
+    return true;
+}
 
 }  // namespace
 
@@ -22,26 +50,20 @@ std::string local_time_text(const SystemTime& time, char between_date_and_time) 
 }
 
 std::optional<LocalTime> local_time_of_text(std::string_view text) {
-    // sscanf needs the terminating zero a string_view does not promise.
-    const std::string terminated(text);
-    int year = 0;
-    unsigned month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
-    int consumed = 0;
-    const int fields = std::sscanf(terminated.c_str(), "%4d-%2u-%2uT%2u:%2u:%2u%n", &year, &month,
-                                   &day, &hour, &minute, &second, &consumed);
-    bool valid = fields == 6 && static_cast<std::size_t>(consumed) == SECONDS_TEXT_LENGTH;
-    if (valid && terminated.size() > SECONDS_TEXT_LENGTH) {
-        int fraction_end = 0;
-        valid = terminated.size() == MILLISECONDS_TEXT_LENGTH &&
-                std::sscanf(terminated.c_str() + SECONDS_TEXT_LENGTH, ".%3u%n", &millisecond,
-                            &fraction_end) == 1 &&
-                fraction_end == 4;
-    }
-    const year_month_day date{std::chrono::year{year}, std::chrono::month{month},
-                              std::chrono::day{day}};
-    if (!valid || !date.ok() || hour > 23 || minute > 59 || second > 59) return std::nullopt;
-    return sys_days{date} + hours{hour} + minutes{minute} + seconds{second} +
-           milliseconds{millisecond};
+    const bool with_milliseconds = text.size() == MILLISECONDS_TEXT_LENGTH;
+    if (text.size() != SECONDS_TEXT_LENGTH && !with_milliseconds) return std::nullopt;
+    if (!has_separators(text)) return std::nullopt;
+    if (with_milliseconds && text[FRACTION_POINT] != '.') return std::nullopt;
+    const auto year = field_value(text, YEAR), month = field_value(text, MONTH),
+               day = field_value(text, DAY), hour = field_value(text, HOUR),
+               minute = field_value(text, MINUTE), second = field_value(text, SECOND);
+    const auto millisecond = with_milliseconds ? field_value(text, MILLISECOND) : 0u;
+    if (!year || !month || !day || !hour || !minute || !second || !millisecond) return std::nullopt;
+    const year_month_day date{std::chrono::year{static_cast<int>(*year)},
+                              std::chrono::month{*month}, std::chrono::day{*day}};
+    if (!date.ok() || *hour > 23 || *minute > 59 || *second > 59) return std::nullopt;
+    return sys_days{date} + hours{*hour} + minutes{*minute} + seconds{*second} +
+           milliseconds{*millisecond};
 }
 
 }  // namespace quartzmon::platform::description

@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <optional>
-#include <variant>
 
 #include "platform/bytes.h"
 #include "platform/simulated/ascii_case.h"
 #include "platform/simulated/call_log_text.h"
+#include "platform/simulated/handle_table.h"
 #include "platform/simulated/ioctl/ata_pass_through.h"
 #include "platform/simulated/ioctl/scsi_pass_through.h"
 #include "platform/simulated/ioctl/storage_query_property.h"
@@ -21,33 +20,6 @@
 
 namespace quartzmon::platform::simulated {
 namespace {
-
-// What an open handle refers to.
-struct DiskHandle {
-    const Disk* disk;
-    std::uint32_t access;  // the desired access it was opened with
-};
-struct VolumeHandle {
-    const Volume* volume;
-};
-struct ProcessHandle {
-    std::size_t child;
-};
-struct PipeHandle {
-    std::size_t child;
-};
-struct TokenHandle {};
-struct RegistryKeyHandle {
-    std::string path;
-};
-using OpenObject = std::variant<DiskHandle, VolumeHandle, HostFile, ProcessHandle, PipeHandle,
-                                TokenHandle, RegistryKeyHandle>;
-
-// Handles count up in fours from 0x100, as kernel handles do.
-constexpr Handle FIRST_HANDLE = 0x100;
-constexpr Handle HANDLE_STEP = 4;
-// GetCurrentProcess's pseudo handle, (HANDLE)-1.
-constexpr Handle CURRENT_PROCESS = ~Handle{0};
 
 constexpr std::uint32_t SIZEOF_TOKEN_ELEVATION = layout::TOKEN_ELEVATION::size;
 
@@ -173,7 +145,7 @@ public:
         } else {
             opened = open_file(path, desired_access, creation_disposition, error);
         }
-        const Handle handle = opened ? new_handle(std::move(*opened)) : INVALID_HANDLE_VALUE;
+        const Handle handle = opened ? handles_.add(std::move(*opened)) : INVALID_HANDLE_VALUE;
         last_error_ = error;
         log("CreateFileW(" + quote_text(path) + ", " + hex(desired_access) + ", " +
             hex(share_mode) + ", " + decimal(creation_disposition) + ", " +
@@ -185,10 +157,9 @@ public:
     // Registry keys close with RegCloseKey only. Closing the current-process
     // pseudo handle succeeds and changes nothing.
     bool close_handle(Handle handle) override {
-        const auto object = handles_.find(handle);
         const bool kernel_object =
-            object != handles_.end() && !std::holds_alternative<RegistryKeyHandle>(object->second);
-        if (kernel_object) handles_.erase(object);
+            handles_.contains(handle) && !handles_.opened<RegistryKeyHandle>(handle);
+        if (kernel_object) handles_.erase(handle);
         const bool closed = kernel_object || handle == CURRENT_PROCESS;
         if (!closed) last_error_ = ERROR_INVALID_HANDLE;
         log("CloseHandle(" + hex(handle) + ") -> " + true_or_false(closed) +
@@ -205,9 +176,9 @@ public:
         // so every handler decodes this copy.
         const std::vector<std::uint8_t> request(in_buffer.begin(), in_buffer.end());
         IoctlOutcome outcome = failed_ioctl(ERROR_INVALID_HANDLE);
-        if (const auto* disk = opened<DiskHandle>(device)) {
+        if (const auto* disk = handles_.opened<DiskHandle>(device)) {
             outcome = disk_request(*disk, io_control_code, request, out_buffer);
-        } else if (const auto* volume = opened<VolumeHandle>(device)) {
+        } else if (const auto* volume = handles_.opened<VolumeHandle>(device)) {
             outcome = volume_request(*volume->volume, io_control_code, request, out_buffer);
         } else if (handles_.contains(device)) {
             outcome = failed_ioctl(ERROR_INVALID_FUNCTION);
@@ -225,7 +196,7 @@ public:
     bool write_file(Handle file, std::span<const std::uint8_t> buffer,
                     std::uint32_t& bytes_written) override {
         FileTransfer transfer{ERROR_INVALID_HANDLE, 0};
-        if (auto* host_file = opened<HostFile>(file)) {
+        if (auto* host_file = handles_.opened<HostFile>(file)) {
             transfer = write_host_file(*host_file, buffer, machine_.files);
         } else if (handles_.contains(file)) {
             transfer = {ERROR_ACCESS_DENIED, 0};
@@ -236,10 +207,10 @@ public:
     bool read_file(Handle file, std::span<std::uint8_t> buffer,
                    std::uint32_t& bytes_read) override {
         FileTransfer transfer{ERROR_INVALID_HANDLE, 0};
-        if (const auto* pipe = opened<PipeHandle>(file)) {
+        if (const auto* pipe = handles_.opened<PipeHandle>(file)) {
             const PipeRead read = children_[pipe->child].read(buffer, machine_.clock);
             transfer = {read.error, read.bytes};
-        } else if (auto* host_file = opened<HostFile>(file)) {
+        } else if (auto* host_file = handles_.opened<HostFile>(file)) {
             transfer = read_host_file(*host_file, buffer);
         } else if (handles_.contains(file)) {
             transfer = {ERROR_ACCESS_DENIED, 0};
@@ -250,7 +221,7 @@ public:
     bool set_file_information_by_handle(Handle file, std::uint32_t info_class,
                                         std::span<const std::uint8_t> info) override {
         std::uint32_t error = ERROR_INVALID_HANDLE;
-        if (const auto* host_file = opened<HostFile>(file)) {
+        if (const auto* host_file = handles_.opened<HostFile>(file)) {
             error = set_host_file_information(*host_file, info_class, info, machine_.files);
         } else if (handles_.contains(file)) {
             error = ERROR_INVALID_PARAMETER;
@@ -350,8 +321,8 @@ public:
         std::string started;
         if (error == 0) {
             children_.emplace_back(*program, machine_.clock);
-            child.process = new_handle(ProcessHandle{children_.size() - 1});
-            child.stdout_read = new_handle(PipeHandle{children_.size() - 1});
+            child.process = handles_.add(ProcessHandle{children_.size() - 1});
+            child.stdout_read = handles_.add(PipeHandle{children_.size() - 1});
             started = ", process " + hex(child.process) + ", pipe " + hex(child.stdout_read);
         } else {
             last_error_ = error;
@@ -365,7 +336,7 @@ public:
     bool peek_named_pipe(Handle pipe, std::uint32_t& bytes_available) override {
         std::uint32_t error = ERROR_INVALID_HANDLE;
         bytes_available = 0;
-        if (const auto* opened_pipe = opened<PipeHandle>(pipe)) {
+        if (const auto* opened_pipe = handles_.opened<PipeHandle>(pipe)) {
             const Child& child = children_[opened_pipe->child];
             error = child.peek_error(machine_.clock);
             if (error == 0) bytes_available = child.bytes_available();
@@ -379,7 +350,7 @@ public:
 
     std::uint32_t wait_for_single_object(Handle handle, std::uint32_t milliseconds) override {
         WaitOutcome outcome{WAIT_FAILED, ERROR_INVALID_HANDLE};
-        if (const auto* process = opened<ProcessHandle>(handle)) {
+        if (const auto* process = handles_.opened<ProcessHandle>(handle)) {
             outcome = children_[process->child].wait(milliseconds, machine_.clock);
         }
         if (outcome.result == WAIT_FAILED) last_error_ = outcome.error;
@@ -390,7 +361,7 @@ public:
     }
 
     bool get_exit_code_process(Handle process, std::uint32_t& exit_code) override {
-        const auto* opened_process = opened<ProcessHandle>(process);
+        const auto* opened_process = handles_.opened<ProcessHandle>(process);
         if (opened_process) {
             exit_code = children_[opened_process->child].exit_code(machine_.clock);
         } else {
@@ -405,7 +376,7 @@ public:
 
     bool terminate_process(Handle process, std::uint32_t exit_code) override {
         std::uint32_t error = ERROR_INVALID_HANDLE;
-        if (const auto* opened_process = opened<ProcessHandle>(process)) {
+        if (const auto* opened_process = handles_.opened<ProcessHandle>(process)) {
             error = children_[opened_process->child].terminate(exit_code, machine_.clock);
         }
         if (error != 0) last_error_ = error;
@@ -431,7 +402,7 @@ public:
         std::uint32_t error = machine_.token.open_error;
         if (process != CURRENT_PROCESS) error = ERROR_INVALID_HANDLE;
         if (error == 0) {
-            token = new_handle(TokenHandle{});
+            token = handles_.add(TokenHandle{});
         } else {
             last_error_ = error;
         }
@@ -446,7 +417,7 @@ public:
                                std::uint32_t& return_length) override {
         std::uint32_t error = 0;
         return_length = 0;
-        if (!opened<TokenHandle>(token)) {
+        if (!handles_.opened<TokenHandle>(token)) {
             error = ERROR_INVALID_HANDLE;
         } else if (information_class != TokenElevation) {
             error = ERROR_INVALID_PARAMETER;
@@ -479,7 +450,7 @@ public:
         if (parent) {
             const std::string path = join_registry_path(*parent, utf16_to_utf8(sub_key));
             status = machine_.registry.key_exists(path) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
-            if (status == ERROR_SUCCESS) result = new_handle(RegistryKeyHandle{path});
+            if (status == ERROR_SUCCESS) result = handles_.add(RegistryKeyHandle{path});
         }
         log("RegOpenKeyExW(" + registry_key_text(key) + ", " + quote_text(sub_key) + ", " +
             decimal(options) + ", " + hex(desired_access) + ") -> " + decimal(status) +
@@ -493,7 +464,7 @@ public:
                                      std::uint32_t& type, std::span<std::uint8_t> data,
                                      std::uint32_t& data_size) override {
         std::uint32_t status = ERROR_INVALID_HANDLE;
-        const auto* opened_key = opened<RegistryKeyHandle>(key);
+        const auto* opened_key = handles_.opened<RegistryKeyHandle>(key);
         const RegistryValue* value =
             opened_key ? machine_.registry.find_value(opened_key->path, utf16_to_utf8(value_name))
                        : nullptr;
@@ -516,7 +487,7 @@ public:
 
     std::uint32_t reg_close_key(Handle key) override {
         std::uint32_t status = ERROR_INVALID_HANDLE;
-        if (opened<RegistryKeyHandle>(key)) {
+        if (handles_.opened<RegistryKeyHandle>(key)) {
             handles_.erase(key);
             status = ERROR_SUCCESS;
         }
@@ -551,19 +522,6 @@ public:
 
 private:
     void log(std::string line) { log_.push_back(std::move(line)); }
-
-    Handle new_handle(OpenObject object) {
-        const Handle handle = next_handle_;
-        next_handle_ += HANDLE_STEP;
-        handles_.emplace(handle, std::move(object));
-        return handle;
-    }
-
-    template <typename Kind>
-    Kind* opened(Handle handle) {
-        const auto object = handles_.find(handle);
-        return object == handles_.end() ? nullptr : std::get_if<Kind>(&object->second);
-    }
 
     // A recorded reply answers first. Each IOCTL a disk's driver stack
     // understands goes to its handler; anything else fails as drivers fail an
@@ -657,7 +615,8 @@ private:
 
     std::optional<std::string> registry_path_of(Handle key) {
         if (key == HKEY_LOCAL_MACHINE) return std::string();
-        if (const auto* opened_key = opened<RegistryKeyHandle>(key)) return opened_key->path;
+        if (const auto* opened_key = handles_.opened<RegistryKeyHandle>(key))
+            return opened_key->path;
         return std::nullopt;
     }
 
@@ -699,8 +658,7 @@ private:
     }
 
     MachineDescription machine_;
-    std::map<Handle, OpenObject> handles_;
-    Handle next_handle_ = FIRST_HANDLE;
+    HandleTable handles_;
     std::vector<Child> children_;
     std::uint32_t last_error_ = 0;
     std::uint32_t error_mode_;

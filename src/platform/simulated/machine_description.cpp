@@ -69,8 +69,8 @@ std::vector<Disk> read_disks(const nlohmann::json& value, const std::string& pla
     return disks;
 }
 
-std::array<std::optional<Volume>, 26> read_volumes(JsonObject& volumes) {
-    std::array<std::optional<Volume>, 26> result;
+Volumes read_volumes(JsonObject& volumes) {
+    Volumes result;
     for (const auto& [letter, value] : volumes.members()) {
         const std::string place = volumes.place_of(letter);
         if (letter.size() != 1 || letter[0] < 'A' || letter[0] > 'Z') {

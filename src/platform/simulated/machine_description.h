@@ -1,9 +1,7 @@
 // Everything a machine description states, read and checked in one pass.
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,7 +35,7 @@ struct MachineDescription {
     TempDescription temp;
     FileSystemBehaviour files;
     std::vector<Disk> disks;
-    std::array<std::optional<Volume>, 26> volumes;  // by letter, A first
+    Volumes volumes;
     Registry registry;
     DeviceTree device_tree;
     std::vector<Program> programs;

@@ -14,6 +14,7 @@
 #include "platform/simulated/ioctl/storage_query_property.h"
 #include "platform/simulated/ioctl/volume_disk_extents.h"
 #include "platform/simulated/machine_description.h"
+#include "platform/simulated/text_buffers.h"
 #include "platform/simulated/win32_codes.h"
 #include "platform/utf.h"
 #include "platform/windows_layouts.h"
@@ -63,27 +64,6 @@ DeviceName parse_device_name(std::u16string_view name) {
         device.volume_letter = parse_drive_letter(name, false);
     }
     return device;
-}
-
-// Copies text and its terminating zero, Windows' way for GetTempPathW and
-// GetSystemDirectoryW: the length without the zero when it fits, else the
-// size needed including the zero.
-std::uint32_t copy_path_text(const std::u16string& text, std::span<char16_t> buffer) {
-    if (text.size() + 1 > buffer.size()) return static_cast<std::uint32_t>(text.size() + 1);
-    std::ranges::copy(text, buffer.begin());
-    buffer[text.size()] = u'\0';
-    return static_cast<std::uint32_t>(text.size());
-}
-
-// Copies text with its zero into an optional buffer (an empty span is a null
-// pointer, which asks for nothing); false when it does not fit.
-bool copy_optional_text(const std::string& text, std::span<char16_t> buffer) {
-    if (buffer.empty()) return true;
-    const std::u16string units = utf8_to_utf16(text);
-    if (units.size() + 1 > buffer.size()) return false;
-    std::ranges::copy(units, buffer.begin());
-    buffer[units.size()] = u'\0';
-    return true;
 }
 
 class Machine final : public SimulatedMachine {
@@ -258,8 +238,7 @@ public:
     // ---- volumes -------------------------------------------------------
 
     std::uint32_t get_drive_type(const std::u16string& root_path) override {
-        const Volume* volume = volume_at_root(root_path);
-        const std::uint32_t type = volume ? volume->drive_type : DRIVE_NO_ROOT_DIR;
+        const std::uint32_t type = drive_type_of(volume_at_root(root_path));
         const std::string_view name = drive_type_name(type);
         log("GetDriveTypeW(" + quote_text(root_path) + ") -> " +
             (name.empty() ? decimal(type) : std::string(name)));
@@ -270,11 +249,7 @@ public:
                                 std::span<char16_t> file_system_name) override {
         std::uint32_t error = 0;
         if (const Volume* volume = volume_at_root(root_path)) {
-            error = volume->volume_information_error;
-            if (error == 0 && !(copy_optional_text(volume->label, volume_name) &&
-                                copy_optional_text(volume->file_system, file_system_name))) {
-                error = ERROR_BAD_LENGTH;
-            }
+            error = copy_volume_information(*volume, volume_name, file_system_name);
         } else {
             error = parse_drive_letter(root_path, true) ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_NAME;
         }
@@ -285,29 +260,16 @@ public:
         return error == 0;
     }
 
-    // The target as a list of strings: the text, its zero, and the zero
-    // that ends the list; the count includes both zeros.
     std::uint32_t query_dos_device(const std::u16string& device_name,
                                    std::span<char16_t> target_path) override {
-        std::uint32_t error = ERROR_FILE_NOT_FOUND;
-        std::uint32_t count = 0;
+        DosDeviceAnswer answer{ERROR_FILE_NOT_FOUND, 0};
         const auto letter = parse_drive_letter(device_name, false);
-        if (const Volume* volume = letter ? volume_of(*letter) : nullptr) {
-            error = volume->dos_device_error;
-            const std::u16string target = utf8_to_utf16(volume->dos_device);
-            if (error == 0 && target.size() + 2 > target_path.size())
-                error = ERROR_INSUFFICIENT_BUFFER;
-            if (error == 0) {
-                std::ranges::copy(target, target_path.begin());
-                target_path[target.size()] = u'\0';
-                target_path[target.size() + 1] = u'\0';
-                count = static_cast<std::uint32_t>(target.size() + 2);
-            }
-        }
-        if (error != 0) last_error_ = error;
+        if (const Volume* volume = letter ? volume_of(machine_.volumes, *letter) : nullptr)
+            answer = query_dos_device_target(*volume, target_path);
+        if (answer.error != 0) last_error_ = answer.error;
         log("QueryDosDeviceW(" + quote_text(device_name) + ", " + decimal(target_path.size()) +
-            ") -> " + decimal(count) + error_suffix(error));
-        return count;
+            ") -> " + decimal(answer.count) + error_suffix(answer.error));
+        return answer.count;
     }
 
     // ---- child processes -----------------------------------------------
@@ -581,8 +543,9 @@ private:
             if (disk == machine_.disks.end()) return std::nullopt;
             error = disk->open_errors.error_for(desired_access);
             if (error == 0) return DiskHandle{&*disk, desired_access};
-        } else if (const Volume* volume =
-                       device.volume_letter ? volume_of(*device.volume_letter) : nullptr) {
+        } else if (const Volume* volume = device.volume_letter
+                                              ? volume_of(machine_.volumes, *device.volume_letter)
+                                              : nullptr) {
             error = volume->open_error;
             if (error == 0) return VolumeHandle{volume};
         }
@@ -603,14 +566,9 @@ private:
         return std::move(opened_file->file);
     }
 
-    const Volume* volume_of(char letter) const {
-        const auto& volume = machine_.volumes[static_cast<std::size_t>(letter - 'A')];
-        return volume ? &*volume : nullptr;
-    }
-
     const Volume* volume_at_root(std::u16string_view root_path) const {
         const auto letter = parse_drive_letter(root_path, true);
-        return letter ? volume_of(*letter) : nullptr;
+        return letter ? volume_of(machine_.volumes, *letter) : nullptr;
     }
 
     std::optional<std::string> registry_path_of(Handle key) {

@@ -395,11 +395,10 @@ public:
             }
         }
         if (error != 0) last_error_ = error;
-        const std::string class_text =
-            information_class == TokenElevation ? "TokenElevation" : decimal(information_class);
-        log("GetTokenInformation(" + hex(token) + ", " + class_text + ", " +
-            decimal(information.size()) + ") -> " + true_or_false(error == 0) + ", " +
-            decimal(return_length) + " bytes" + error_suffix(error));
+        log("GetTokenInformation(" + hex(token) + ", " +
+            token_information_class_text(information_class) + ", " + decimal(information.size()) +
+            ") -> " + true_or_false(error == 0) + ", " + decimal(return_length) + " bytes" +
+            error_suffix(error));
         return error == 0;
     }
 
@@ -576,22 +575,6 @@ private:
         if (const auto* opened_key = handles_.opened<RegistryKeyHandle>(key))
             return opened_key->path;
         return std::nullopt;
-    }
-
-    static std::string registry_key_text(Handle key) {
-        return key == HKEY_LOCAL_MACHINE ? "HKEY_LOCAL_MACHINE" : hex(key);
-    }
-
-    static std::string file_info_class_text(std::uint32_t info_class) {
-        if (info_class == FileAllocationInfo) return "FileAllocationInfo";
-        if (info_class == FileEndOfFileInfo) return "FileEndOfFileInfo";
-        return decimal(info_class);
-    }
-
-    static std::string wait_result_text(std::uint32_t result) {
-        if (result == WAIT_OBJECT_0) return "WAIT_OBJECT_0";
-        if (result == WAIT_TIMEOUT) return "WAIT_TIMEOUT";
-        return "WAIT_FAILED";
     }
 
     // A failure returns 0 with the last error set, as both functions do.

@@ -21,16 +21,6 @@ JsonObject* pointer(std::optional<JsonObject>& object) {
     return object ? &*object : nullptr;
 }
 
-TokenDescription read_token(JsonObject* token) {
-    TokenDescription result;
-    if (token == nullptr) return result;
-    result.elevated = token->boolean("elevated").value_or(true);
-    result.open_error = token->u32("open_error").value_or(0);
-    result.information_error = token->u32("information_error").value_or(0);
-    token->reject_unknown_keys();
-    return result;
-}
-
 // The host's temporary directory by default. Windows reports it with a
 // trailing separator, and the sensor appends the file name directly.
 TempDescription read_temp(JsonObject* temp) {

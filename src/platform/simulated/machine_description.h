@@ -10,17 +10,11 @@
 #include "platform/simulated/device_tree.h"
 #include "platform/simulated/disk.h"
 #include "platform/simulated/host_files.h"
+#include "platform/simulated/process_token.h"
 #include "platform/simulated/registry.h"
 #include "platform/simulated/volume.h"
 
 namespace quartzmon::platform::simulated {
-
-// The process token (OpenProcessToken, GetTokenInformation).
-struct TokenDescription {
-    bool elevated = true;
-    std::uint32_t open_error = 0;
-    std::uint32_t information_error = 0;
-};
 
 // GetTempPath2W / GetTempPathW.
 struct TempDescription {

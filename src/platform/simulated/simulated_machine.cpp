@@ -5,7 +5,6 @@
 #include <iterator>
 #include <optional>
 
-#include "platform/bytes.h"
 #include "platform/simulated/ascii_case.h"
 #include "platform/simulated/call_log_text.h"
 #include "platform/simulated/handle_table.h"
@@ -17,12 +16,9 @@
 #include "platform/simulated/text_buffers.h"
 #include "platform/simulated/win32_codes.h"
 #include "platform/utf.h"
-#include "platform/windows_layouts.h"
 
 namespace quartzmon::platform::simulated {
 namespace {
-
-constexpr std::uint32_t SIZEOF_TOKEN_ELEVATION = layout::TOKEN_ELEVATION::size;
 
 constexpr std::u16string_view DEVICE_PREFIX = u"\\\\.\\";
 constexpr std::string_view PHYSICAL_DRIVE = "physicaldrive";
@@ -361,8 +357,8 @@ public:
     }
 
     bool open_process_token(Handle process, std::uint32_t desired_access, Handle& token) override {
-        std::uint32_t error = machine_.token.open_error;
-        if (process != CURRENT_PROCESS) error = ERROR_INVALID_HANDLE;
+        const std::uint32_t error =
+            process == CURRENT_PROCESS ? machine_.token.open_error : ERROR_INVALID_HANDLE;
         if (error == 0) {
             token = handles_.add(TokenHandle{});
         } else {
@@ -377,29 +373,16 @@ public:
     bool get_token_information(Handle token, std::uint32_t information_class,
                                std::span<std::uint8_t> information,
                                std::uint32_t& return_length) override {
-        std::uint32_t error = 0;
-        return_length = 0;
-        if (!handles_.opened<TokenHandle>(token)) {
-            error = ERROR_INVALID_HANDLE;
-        } else if (information_class != TokenElevation) {
-            error = ERROR_INVALID_PARAMETER;
-        } else if (machine_.token.information_error != 0) {
-            error = machine_.token.information_error;
-        } else {
-            return_length = SIZEOF_TOKEN_ELEVATION;
-            if (information.size() < SIZEOF_TOKEN_ELEVATION) {
-                error = ERROR_INSUFFICIENT_BUFFER;
-            } else {
-                put_u32(information, layout::TOKEN_ELEVATION::TokenIsElevated,
-                        machine_.token.elevated ? 1 : 0);
-            }
-        }
-        if (error != 0) last_error_ = error;
+        TokenInformationAnswer answer{ERROR_INVALID_HANDLE, 0};
+        if (handles_.opened<TokenHandle>(token))
+            answer = answer_token_information(machine_.token, information_class, information);
+        return_length = answer.return_length;
+        if (answer.error != 0) last_error_ = answer.error;
         log("GetTokenInformation(" + hex(token) + ", " +
             token_information_class_text(information_class) + ", " + decimal(information.size()) +
-            ") -> " + true_or_false(error == 0) + ", " + decimal(return_length) + " bytes" +
-            error_suffix(error));
-        return error == 0;
+            ") -> " + true_or_false(answer.error == 0) + ", " + decimal(answer.return_length) +
+            " bytes" + error_suffix(answer.error));
+        return answer.error == 0;
     }
 
     // ---- registry ------------------------------------------------------

@@ -402,8 +402,7 @@ public:
         return status;
     }
 
-    // Copies the data when it fits; otherwise ERROR_MORE_DATA with the size
-    // needed. An empty buffer (a null pointer) asks for the size only.
+    // The value's type and size are reported whether or not its data fits.
     std::uint32_t reg_query_value_ex(Handle key, const std::u16string& value_name,
                                      std::uint32_t& type, std::span<std::uint8_t> data,
                                      std::uint32_t& data_size) override {
@@ -416,12 +415,7 @@ public:
         if (value) {
             type = value->type;
             data_size = static_cast<std::uint32_t>(value->data.size());
-            status = ERROR_SUCCESS;
-            if (!data.empty() && value->data.size() > data.size()) {
-                status = ERROR_MORE_DATA;
-            } else if (!data.empty()) {
-                std::ranges::copy(value->data, data.begin());
-            }
+            status = copy_registry_value(*value, data);
         }
         log("RegQueryValueExW(" + hex(key) + ", " + quote_text(value_name) + ", " +
             decimal(data.size()) + ") -> " + decimal(status) +

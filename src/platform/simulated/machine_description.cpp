@@ -1,6 +1,8 @@
 #include "platform/simulated/machine_description.h"
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 
 #include "platform/utf.h"
@@ -72,8 +74,6 @@ Volumes read_volumes(JsonObject& volumes) {
     return result;
 }
 
-}  // namespace
-
 MachineDescription read_machine_description(const nlohmann::json& description) {
     JsonObject root(description, "");
     MachineDescription machine;
@@ -105,6 +105,49 @@ MachineDescription read_machine_description(const nlohmann::json& description) {
 
     root.reject_unknown_keys();
     return machine;
+}
+
+std::string describe(const DescriptionError& error) {
+    return "at " + (error.place.empty() ? std::string("the top level") : error.place) + ": " +
+           error.message;
+}
+
+// nlohmann's messages start with "[json.exception.parse_error.101] ".
+std::string without_exception_tag(std::string message) {
+    const auto tag_end = message.find("] ");
+    return message.starts_with("[json.exception") && tag_end != std::string::npos
+               ? message.substr(tag_end + 2)
+               : message;
+}
+
+}  // namespace
+
+std::expected<MachineDescription, std::string> parse_machine_description(
+    std::string_view description, std::string_view source_name) {
+    const std::string source(source_name);
+    nlohmann::json json;
+    try {
+        json = nlohmann::json::parse(description);
+    } catch (const nlohmann::json::parse_error& error) {
+        return std::unexpected(source + ": malformed JSON: " + without_exception_tag(error.what()));
+    }
+    try {
+        return read_machine_description(json);
+    } catch (const DescriptionError& error) {
+        return std::unexpected(source + ": " + describe(error));
+    }
+}
+
+std::expected<MachineDescription, std::string> read_machine_description_file(
+    const std::filesystem::path& path) {
+    const std::u8string name = path.u8string();
+    const std::string source(name.begin(), name.end());
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::unexpected(source + ": cannot be read");
+    const std::string description((std::istreambuf_iterator<char>(file)),
+                                  std::istreambuf_iterator<char>());
+    if (file.bad()) return std::unexpected(source + ": cannot be read");
+    return parse_machine_description(description, source);
 }
 
 }  // namespace quartzmon::platform::simulated

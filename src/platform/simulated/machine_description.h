@@ -2,7 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <expected>
+#include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/simulated/child_processes.h"
@@ -38,7 +41,12 @@ struct MachineDescription {
     std::uint32_t inherited_error_mode = 0;
 };
 
-// Throws DescriptionError on a malformed description.
-MachineDescription read_machine_description(const nlohmann::json& description);
+// Reads description text. A malformed description is an error naming
+// source_name and the place in the description.
+std::expected<MachineDescription, std::string> parse_machine_description(
+    std::string_view description, std::string_view source_name);
+// Reads the description from a file; an unreadable file is an error naming it.
+std::expected<MachineDescription, std::string> read_machine_description_file(
+    const std::filesystem::path& path);
 
 }  // namespace quartzmon::platform::simulated

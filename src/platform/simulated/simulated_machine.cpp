@@ -1,8 +1,6 @@
 #include "platform/simulated/simulated_machine.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 #include "platform/simulated/ascii_case.h"
@@ -583,47 +581,22 @@ private:
     std::vector<std::string> log_;
 };
 
-std::string describe(const DescriptionError& error) {
-    return "at " + (error.place.empty() ? std::string("the top level") : error.place) + ": " +
-           error.message;
-}
-
-// nlohmann's messages start with "[json.exception.parse_error.101] ".
-std::string without_exception_tag(std::string message) {
-    const auto tag_end = message.find("] ");
-    return message.starts_with("[json.exception") && tag_end != std::string::npos
-               ? message.substr(tag_end + 2)
-               : message;
+std::expected<std::unique_ptr<SimulatedMachine>, std::string> machine_from(
+    std::expected<MachineDescription, std::string> description) {
+    if (!description) return std::unexpected(description.error());
+    return std::make_unique<Machine>(std::move(*description));
 }
 
 }  // namespace
 
 std::expected<std::unique_ptr<SimulatedMachine>, std::string> SimulatedMachine::from_json(
     std::string_view description, std::string_view source_name) {
-    const std::string source(source_name);
-    nlohmann::json json;
-    try {
-        json = nlohmann::json::parse(description);
-    } catch (const nlohmann::json::parse_error& error) {
-        return std::unexpected(source + ": malformed JSON: " + without_exception_tag(error.what()));
-    }
-    try {
-        return std::make_unique<Machine>(read_machine_description(json));
-    } catch (const DescriptionError& error) {
-        return std::unexpected(source + ": " + describe(error));
-    }
+    return machine_from(parse_machine_description(description, source_name));
 }
 
 std::expected<std::unique_ptr<SimulatedMachine>, std::string> SimulatedMachine::from_file(
     const std::filesystem::path& path) {
-    const std::u8string name = path.u8string();
-    const std::string source(name.begin(), name.end());
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::unexpected(source + ": cannot be read");
-    const std::string description((std::istreambuf_iterator<char>(file)),
-                                  std::istreambuf_iterator<char>());
-    if (file.bad()) return std::unexpected(source + ": cannot be read");
-    return from_json(description, source);
+    return machine_from(read_machine_description_file(path));
 }
 
 }  // namespace quartzmon::platform::simulated

@@ -61,4 +61,24 @@ std::string error_suffix(std::uint32_t error) {
     return error == 0 ? std::string() : ", error " + std::to_string(error);
 }
 
+std::string file_info_class_text(std::uint32_t info_class) {
+    if (info_class == FileAllocationInfo) return "FileAllocationInfo";
+    if (info_class == FileEndOfFileInfo) return "FileEndOfFileInfo";
+    return decimal(info_class);
+}
+
+std::string token_information_class_text(std::uint32_t information_class) {
+    return information_class == TokenElevation ? "TokenElevation" : decimal(information_class);
+}
+
+std::string wait_result_text(std::uint32_t result) {
+    if (result == WAIT_OBJECT_0) return "WAIT_OBJECT_0";
+    if (result == WAIT_TIMEOUT) return "WAIT_TIMEOUT";
+    return "WAIT_FAILED";
+}
+
+std::string registry_key_text(Handle key) {
+    return key == HKEY_LOCAL_MACHINE ? "HKEY_LOCAL_MACHINE" : hex(key);
+}
+
 }  // namespace quartzmon::platform::simulated

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/platform.h"
+
 namespace quartzmon::platform::simulated {
 
 // A text in double quotes, verbatim but for control characters.
@@ -21,5 +23,12 @@ std::string true_or_false(bool value);
 std::string ioctl_text(std::uint32_t io_control_code);
 // ", error N" for a nonzero error, else nothing.
 std::string error_suffix(std::uint32_t error);
+
+// The SDK names of the constants the log shows by name, else the number.
+std::string file_info_class_text(std::uint32_t info_class);
+std::string token_information_class_text(std::uint32_t information_class);
+std::string wait_result_text(std::uint32_t result);
+// HKEY_LOCAL_MACHINE by name, any other key as a handle.
+std::string registry_key_text(Handle key);
 
 }  // namespace quartzmon::platform::simulated

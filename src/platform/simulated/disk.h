@@ -13,6 +13,7 @@
 #include "platform/simulated/devices/ata_drive.h"
 #include "platform/simulated/devices/nvme_bridge.h"
 #include "platform/simulated/devices/sat_bridge.h"
+#include "platform/simulated/devices/scsi_target.h"
 #include "platform/simulated/ioctl/ata_pass_through.h"
 #include "platform/simulated/ioctl/scsi_pass_through.h"
 #include "platform/simulated/ioctl/storage_query_property.h"
@@ -42,5 +43,14 @@ struct Disk {
 
 // Reads one element of "disks"; default_number is its position in the array.
 Disk read_disk(JsonObject& object, std::uint32_t default_number);
+
+// Executes one command on the disk's SCSI target, the bridge in front of its
+// drive, with what a data-out command sends; data_in receives what a data-in
+// command reads. A disk with no bridge described knows no command the sensor
+// sends and rejects each with CHECK CONDITION, ILLEGAL REQUEST, INVALID
+// COMMAND OPERATION CODE.
+ScsiCommandOutcome execute_scsi_command(const Disk& disk, std::span<const std::uint8_t> cdb,
+                                        std::span<const std::uint8_t> data_out,
+                                        std::span<std::uint8_t> data_in);
 
 }  // namespace quartzmon::platform::simulated

@@ -1,6 +1,8 @@
 #include "platform/simulated/machine_description.h"
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 
 #include "platform/utf.h"
@@ -19,16 +21,6 @@ std::optional<JsonObject> section(JsonObject& root, std::string_view key) {
 
 JsonObject* pointer(std::optional<JsonObject>& object) {
     return object ? &*object : nullptr;
-}
-
-TokenDescription read_token(JsonObject* token) {
-    TokenDescription result;
-    if (token == nullptr) return result;
-    result.elevated = token->boolean("elevated").value_or(true);
-    result.open_error = token->u32("open_error").value_or(0);
-    result.information_error = token->u32("information_error").value_or(0);
-    token->reject_unknown_keys();
-    return result;
 }
 
 // The host's temporary directory by default. Windows reports it with a
@@ -69,8 +61,8 @@ std::vector<Disk> read_disks(const nlohmann::json& value, const std::string& pla
     return disks;
 }
 
-std::array<std::optional<Volume>, 26> read_volumes(JsonObject& volumes) {
-    std::array<std::optional<Volume>, 26> result;
+Volumes read_volumes(JsonObject& volumes) {
+    Volumes result;
     for (const auto& [letter, value] : volumes.members()) {
         const std::string place = volumes.place_of(letter);
         if (letter.size() != 1 || letter[0] < 'A' || letter[0] > 'Z') {
@@ -81,8 +73,6 @@ std::array<std::optional<Volume>, 26> read_volumes(JsonObject& volumes) {
     }
     return result;
 }
-
-}  // namespace
 
 MachineDescription read_machine_description(const nlohmann::json& description) {
     JsonObject root(description, "");
@@ -115,6 +105,49 @@ MachineDescription read_machine_description(const nlohmann::json& description) {
 
     root.reject_unknown_keys();
     return machine;
+}
+
+std::string describe(const DescriptionError& error) {
+    return "at " + (error.place.empty() ? std::string("the top level") : error.place) + ": " +
+           error.message;
+}
+
+// nlohmann's messages start with "[json.exception.parse_error.101] ".
+std::string without_exception_tag(std::string message) {
+    const auto tag_end = message.find("] ");
+    return message.starts_with("[json.exception") && tag_end != std::string::npos
+               ? message.substr(tag_end + 2)
+               : message;
+}
+
+}  // namespace
+
+std::expected<MachineDescription, std::string> parse_machine_description(
+    std::string_view description, std::string_view source_name) {
+    const std::string source(source_name);
+    nlohmann::json json;
+    try {
+        json = nlohmann::json::parse(description);
+    } catch (const nlohmann::json::parse_error& error) {
+        return std::unexpected(source + ": malformed JSON: " + without_exception_tag(error.what()));
+    }
+    try {
+        return read_machine_description(json);
+    } catch (const DescriptionError& error) {
+        return std::unexpected(source + ": " + describe(error));
+    }
+}
+
+std::expected<MachineDescription, std::string> read_machine_description_file(
+    const std::filesystem::path& path) {
+    const std::u8string name = path.u8string();
+    const std::string source(name.begin(), name.end());
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::unexpected(source + ": cannot be read");
+    const std::string description((std::istreambuf_iterator<char>(file)),
+                                  std::istreambuf_iterator<char>());
+    if (file.bad()) return std::unexpected(source + ": cannot be read");
+    return parse_machine_description(description, source);
 }
 
 }  // namespace quartzmon::platform::simulated

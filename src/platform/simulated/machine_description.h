@@ -1,10 +1,11 @@
 // Everything a machine description states, read and checked in one pass.
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <optional>
+#include <expected>
+#include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/simulated/child_processes.h"
@@ -12,17 +13,11 @@
 #include "platform/simulated/device_tree.h"
 #include "platform/simulated/disk.h"
 #include "platform/simulated/host_files.h"
+#include "platform/simulated/process_token.h"
 #include "platform/simulated/registry.h"
 #include "platform/simulated/volume.h"
 
 namespace quartzmon::platform::simulated {
-
-// The process token (OpenProcessToken, GetTokenInformation).
-struct TokenDescription {
-    bool elevated = true;
-    std::uint32_t open_error = 0;
-    std::uint32_t information_error = 0;
-};
 
 // GetTempPath2W / GetTempPathW.
 struct TempDescription {
@@ -37,7 +32,7 @@ struct MachineDescription {
     TempDescription temp;
     FileSystemBehaviour files;
     std::vector<Disk> disks;
-    std::array<std::optional<Volume>, 26> volumes;  // by letter, A first
+    Volumes volumes;
     Registry registry;
     DeviceTree device_tree;
     std::vector<Program> programs;
@@ -46,7 +41,12 @@ struct MachineDescription {
     std::uint32_t inherited_error_mode = 0;
 };
 
-// Throws DescriptionError on a malformed description.
-MachineDescription read_machine_description(const nlohmann::json& description);
+// Reads description text. A malformed description is an error naming
+// source_name and the place in the description.
+std::expected<MachineDescription, std::string> parse_machine_description(
+    std::string_view description, std::string_view source_name);
+// Reads the description from a file; an unreadable file is an error naming it.
+std::expected<MachineDescription, std::string> read_machine_description_file(
+    const std::filesystem::path& path);
 
 }  // namespace quartzmon::platform::simulated

@@ -1,6 +1,9 @@
 #include "platform/simulated/registry.h"
 
+#include <algorithm>
+
 #include "platform/ascii_case.h"
+#include "platform/platform.h"
 #include "platform/utf.h"
 
 namespace quartzmon::platform::simulated {
@@ -72,6 +75,13 @@ std::string join_registry_path(const std::string& key_path, const std::string& s
     if (key_path.empty()) return sub_key;
     if (sub_key.empty()) return key_path;
     return key_path + "\\" + sub_key;
+}
+
+std::uint32_t copy_registry_value(const RegistryValue& value, std::span<std::uint8_t> data) {
+    if (data.empty()) return ERROR_SUCCESS;
+    if (value.data.size() > data.size()) return ERROR_MORE_DATA;
+    std::ranges::copy(value.data, data.begin());
+    return ERROR_SUCCESS;
 }
 
 }  // namespace quartzmon::platform::simulated

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -34,5 +35,9 @@ private:
 
 // The path of sub_key below key_path (either may be empty).
 std::string join_registry_path(const std::string& key_path, const std::string& sub_key);
+
+// RegQueryValueExW's copy of the data: ERROR_SUCCESS when it fits, else
+// ERROR_MORE_DATA. An empty buffer (a null pointer) asks for the size only.
+std::uint32_t copy_registry_value(const RegistryValue& value, std::span<std::uint8_t> data);
 
 }  // namespace quartzmon::platform::simulated

@@ -1,56 +1,24 @@
 #include "platform/simulated/simulated_machine.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
-#include <map>
 #include <optional>
-#include <variant>
 
 #include "platform/bytes.h"
 #include "platform/description/device_names.h"
 #include "platform/description/local_time_text.h"
 #include "platform/simulated/call_log_text.h"
+#include "platform/simulated/handle_table.h"
 #include "platform/simulated/ioctl/ata_pass_through.h"
 #include "platform/simulated/ioctl/scsi_pass_through.h"
 #include "platform/simulated/ioctl/storage_query_property.h"
 #include "platform/simulated/ioctl/volume_disk_extents.h"
 #include "platform/simulated/machine_description.h"
+#include "platform/simulated/text_buffers.h"
 #include "platform/simulated/win32_codes.h"
 #include "platform/utf.h"
-#include "platform/windows_layouts.h"
 
 namespace quartzmon::platform::simulated {
 namespace {
-
-// What an open handle refers to.
-struct DiskHandle {
-    const Disk* disk;
-    std::uint32_t access;  // the desired access it was opened with
-};
-struct VolumeHandle {
-    const Volume* volume;
-};
-struct ProcessHandle {
-    std::size_t child;
-};
-struct PipeHandle {
-    std::size_t child;
-};
-struct TokenHandle {};
-struct RegistryKeyHandle {
-    std::string path;
-};
-using OpenObject = std::variant<DiskHandle, VolumeHandle, HostFile, ProcessHandle, PipeHandle,
-                                TokenHandle, RegistryKeyHandle>;
-
-// Handles count up in fours from 0x100, as kernel handles do.
-constexpr Handle FIRST_HANDLE = 0x100;
-constexpr Handle HANDLE_STEP = 4;
-// GetCurrentProcess's pseudo handle, (HANDLE)-1.
-constexpr Handle CURRENT_PROCESS = ~Handle{0};
-
-constexpr std::uint32_t SIZEOF_TOKEN_ELEVATION = layout::TOKEN_ELEVATION::size;
 
 // A device name after \\.\: PhysicalDriveN or a drive letter with its colon.
 struct DeviceName {
@@ -61,27 +29,6 @@ struct DeviceName {
 DeviceName parse_device_name(std::u16string_view name) {
     if (auto disk_number = description::physical_drive_number(name)) return {disk_number, {}};
     return {std::nullopt, description::drive_letter(name, false)};
-}
-
-// Copies text and its terminating zero, Windows' way for GetTempPathW and
-// GetSystemDirectoryW: the length without the zero when it fits, else the
-// size needed including the zero.
-std::uint32_t copy_path_text(const std::u16string& text, std::span<char16_t> buffer) {
-    if (text.size() + 1 > buffer.size()) return static_cast<std::uint32_t>(text.size() + 1);
-    std::ranges::copy(text, buffer.begin());
-    buffer[text.size()] = u'\0';
-    return static_cast<std::uint32_t>(text.size());
-}
-
-// Copies text with its zero into an optional buffer (an empty span is a null
-// pointer, which asks for nothing); false when it does not fit.
-bool copy_optional_text(const std::string& text, std::span<char16_t> buffer) {
-    if (buffer.empty()) return true;
-    const std::u16string units = utf8_to_utf16(text);
-    if (units.size() + 1 > buffer.size()) return false;
-    std::ranges::copy(units, buffer.begin());
-    buffer[units.size()] = u'\0';
-    return true;
 }
 
 class Machine final : public SimulatedMachine {
@@ -141,7 +88,7 @@ public:
         } else {
             opened = open_file(path, desired_access, creation_disposition, error);
         }
-        const Handle handle = opened ? new_handle(std::move(*opened)) : INVALID_HANDLE_VALUE;
+        const Handle handle = opened ? handles_.add(std::move(*opened)) : INVALID_HANDLE_VALUE;
         last_error_ = error;
         log("CreateFileW(" + quote_text(path) + ", " + hex(desired_access) + ", " +
             hex(share_mode) + ", " + decimal(creation_disposition) + ", " +
@@ -153,10 +100,9 @@ public:
     // Registry keys close with RegCloseKey only. Closing the current-process
     // pseudo handle succeeds and changes nothing.
     bool close_handle(Handle handle) override {
-        const auto object = handles_.find(handle);
         const bool kernel_object =
-            object != handles_.end() && !std::holds_alternative<RegistryKeyHandle>(object->second);
-        if (kernel_object) handles_.erase(object);
+            handles_.contains(handle) && !handles_.opened<RegistryKeyHandle>(handle);
+        if (kernel_object) handles_.erase(handle);
         const bool closed = kernel_object || handle == CURRENT_PROCESS;
         if (!closed) last_error_ = ERROR_INVALID_HANDLE;
         log("CloseHandle(" + hex(handle) + ") -> " + true_or_false(closed) +
@@ -173,9 +119,9 @@ public:
         // so every handler decodes this copy.
         const std::vector<std::uint8_t> request(in_buffer.begin(), in_buffer.end());
         IoctlOutcome outcome = failed_ioctl(ERROR_INVALID_HANDLE);
-        if (const auto* disk = opened<DiskHandle>(device)) {
+        if (const auto* disk = handles_.opened<DiskHandle>(device)) {
             outcome = disk_request(*disk, io_control_code, request, out_buffer);
-        } else if (const auto* volume = opened<VolumeHandle>(device)) {
+        } else if (const auto* volume = handles_.opened<VolumeHandle>(device)) {
             outcome = volume_request(*volume->volume, io_control_code, request, out_buffer);
         } else if (handles_.contains(device)) {
             outcome = failed_ioctl(ERROR_INVALID_FUNCTION);
@@ -193,7 +139,7 @@ public:
     bool write_file(Handle file, std::span<const std::uint8_t> buffer,
                     std::uint32_t& bytes_written) override {
         FileTransfer transfer{ERROR_INVALID_HANDLE, 0};
-        if (auto* host_file = opened<HostFile>(file)) {
+        if (auto* host_file = handles_.opened<HostFile>(file)) {
             transfer = write_host_file(*host_file, buffer, machine_.files);
         } else if (handles_.contains(file)) {
             transfer = {ERROR_ACCESS_DENIED, 0};
@@ -204,10 +150,10 @@ public:
     bool read_file(Handle file, std::span<std::uint8_t> buffer,
                    std::uint32_t& bytes_read) override {
         FileTransfer transfer{ERROR_INVALID_HANDLE, 0};
-        if (const auto* pipe = opened<PipeHandle>(file)) {
+        if (const auto* pipe = handles_.opened<PipeHandle>(file)) {
             const PipeRead read = children_[pipe->child].read(buffer, machine_.clock);
             transfer = {read.error, read.bytes};
-        } else if (auto* host_file = opened<HostFile>(file)) {
+        } else if (auto* host_file = handles_.opened<HostFile>(file)) {
             transfer = read_host_file(*host_file, buffer);
         } else if (handles_.contains(file)) {
             transfer = {ERROR_ACCESS_DENIED, 0};
@@ -218,7 +164,7 @@ public:
     bool set_file_information_by_handle(Handle file, std::uint32_t info_class,
                                         std::span<const std::uint8_t> info) override {
         std::uint32_t error = ERROR_INVALID_HANDLE;
-        if (const auto* host_file = opened<HostFile>(file)) {
+        if (const auto* host_file = handles_.opened<HostFile>(file)) {
             error = set_host_file_information(*host_file, info_class, info, machine_.files);
         } else if (handles_.contains(file)) {
             error = ERROR_INVALID_PARAMETER;
@@ -255,8 +201,7 @@ public:
     // ---- volumes -------------------------------------------------------
 
     std::uint32_t get_drive_type(const std::u16string& root_path) override {
-        const Volume* volume = volume_at_root(root_path);
-        const std::uint32_t type = volume ? volume->drive_type : DRIVE_NO_ROOT_DIR;
+        const std::uint32_t type = drive_type_of(volume_at_root(root_path));
         const std::string_view name = drive_type_name(type);
         log("GetDriveTypeW(" + quote_text(root_path) + ") -> " +
             (name.empty() ? decimal(type) : std::string(name)));
@@ -267,11 +212,7 @@ public:
                                 std::span<char16_t> file_system_name) override {
         std::uint32_t error = 0;
         if (const Volume* volume = volume_at_root(root_path)) {
-            error = volume->volume_information_error;
-            if (error == 0 && !(copy_optional_text(volume->label, volume_name) &&
-                                copy_optional_text(volume->file_system, file_system_name))) {
-                error = ERROR_BAD_LENGTH;
-            }
+            error = copy_volume_information(*volume, volume_name, file_system_name);
         } else {
             error = description::drive_letter(root_path, true) ? ERROR_PATH_NOT_FOUND
                                                                : ERROR_INVALID_NAME;
@@ -283,29 +224,16 @@ public:
         return error == 0;
     }
 
-    // The target as a list of strings: the text, its zero, and the zero
-    // that ends the list; the count includes both zeros.
     std::uint32_t query_dos_device(const std::u16string& device_name,
                                    std::span<char16_t> target_path) override {
-        std::uint32_t error = ERROR_FILE_NOT_FOUND;
-        std::uint32_t count = 0;
+        DosDeviceAnswer answer{ERROR_FILE_NOT_FOUND, 0};
         const auto letter = description::drive_letter(device_name, false);
-        if (const Volume* volume = letter ? volume_of(*letter) : nullptr) {
-            error = volume->dos_device_error;
-            const std::u16string target = utf8_to_utf16(volume->dos_device);
-            if (error == 0 && target.size() + 2 > target_path.size())
-                error = ERROR_INSUFFICIENT_BUFFER;
-            if (error == 0) {
-                std::ranges::copy(target, target_path.begin());
-                target_path[target.size()] = u'\0';
-                target_path[target.size() + 1] = u'\0';
-                count = static_cast<std::uint32_t>(target.size() + 2);
-            }
-        }
-        if (error != 0) last_error_ = error;
+        if (const Volume* volume = letter ? volume_of(machine_.volumes, *letter) : nullptr)
+            answer = query_dos_device_target(*volume, target_path);
+        if (answer.error != 0) last_error_ = answer.error;
         log("QueryDosDeviceW(" + quote_text(device_name) + ", " + decimal(target_path.size()) +
-            ") -> " + decimal(count) + error_suffix(error));
-        return count;
+            ") -> " + decimal(answer.count) + error_suffix(answer.error));
+        return answer.count;
     }
 
     // ---- child processes -----------------------------------------------
@@ -319,8 +247,8 @@ public:
         std::string started;
         if (error == 0) {
             children_.emplace_back(*program, machine_.clock);
-            child.process = new_handle(ProcessHandle{children_.size() - 1});
-            child.stdout_read = new_handle(PipeHandle{children_.size() - 1});
+            child.process = handles_.add(ProcessHandle{children_.size() - 1});
+            child.stdout_read = handles_.add(PipeHandle{children_.size() - 1});
             started = ", process " + hex(child.process) + ", pipe " + hex(child.stdout_read);
         } else {
             last_error_ = error;
@@ -334,7 +262,7 @@ public:
     bool peek_named_pipe(Handle pipe, std::uint32_t& bytes_available) override {
         std::uint32_t error = ERROR_INVALID_HANDLE;
         bytes_available = 0;
-        if (const auto* opened_pipe = opened<PipeHandle>(pipe)) {
+        if (const auto* opened_pipe = handles_.opened<PipeHandle>(pipe)) {
             const Child& child = children_[opened_pipe->child];
             error = child.peek_error(machine_.clock);
             if (error == 0) bytes_available = child.bytes_available();
@@ -348,7 +276,7 @@ public:
 
     std::uint32_t wait_for_single_object(Handle handle, std::uint32_t milliseconds) override {
         WaitOutcome outcome{WAIT_FAILED, ERROR_INVALID_HANDLE};
-        if (const auto* process = opened<ProcessHandle>(handle)) {
+        if (const auto* process = handles_.opened<ProcessHandle>(handle)) {
             outcome = children_[process->child].wait(milliseconds, machine_.clock);
         }
         if (outcome.result == WAIT_FAILED) last_error_ = outcome.error;
@@ -359,7 +287,7 @@ public:
     }
 
     bool get_exit_code_process(Handle process, std::uint32_t& exit_code) override {
-        const auto* opened_process = opened<ProcessHandle>(process);
+        const auto* opened_process = handles_.opened<ProcessHandle>(process);
         if (opened_process) {
             exit_code = children_[opened_process->child].exit_code(machine_.clock);
         } else {
@@ -374,7 +302,7 @@ public:
 
     bool terminate_process(Handle process, std::uint32_t exit_code) override {
         std::uint32_t error = ERROR_INVALID_HANDLE;
-        if (const auto* opened_process = opened<ProcessHandle>(process)) {
+        if (const auto* opened_process = handles_.opened<ProcessHandle>(process)) {
             error = children_[opened_process->child].terminate(exit_code, machine_.clock);
         }
         if (error != 0) last_error_ = error;
@@ -397,10 +325,10 @@ public:
     }
 
     bool open_process_token(Handle process, std::uint32_t desired_access, Handle& token) override {
-        std::uint32_t error = machine_.token.open_error;
-        if (process != CURRENT_PROCESS) error = ERROR_INVALID_HANDLE;
+        const std::uint32_t error =
+            process == CURRENT_PROCESS ? machine_.token.open_error : ERROR_INVALID_HANDLE;
         if (error == 0) {
-            token = new_handle(TokenHandle{});
+            token = handles_.add(TokenHandle{});
         } else {
             last_error_ = error;
         }
@@ -413,30 +341,16 @@ public:
     bool get_token_information(Handle token, std::uint32_t information_class,
                                std::span<std::uint8_t> information,
                                std::uint32_t& return_length) override {
-        std::uint32_t error = 0;
-        return_length = 0;
-        if (!opened<TokenHandle>(token)) {
-            error = ERROR_INVALID_HANDLE;
-        } else if (information_class != TokenElevation) {
-            error = ERROR_INVALID_PARAMETER;
-        } else if (machine_.token.information_error != 0) {
-            error = machine_.token.information_error;
-        } else {
-            return_length = SIZEOF_TOKEN_ELEVATION;
-            if (information.size() < SIZEOF_TOKEN_ELEVATION) {
-                error = ERROR_INSUFFICIENT_BUFFER;
-            } else {
-                put_u32(information, layout::TOKEN_ELEVATION::TokenIsElevated,
-                        machine_.token.elevated ? 1 : 0);
-            }
-        }
-        if (error != 0) last_error_ = error;
-        const std::string class_text =
-            information_class == TokenElevation ? "TokenElevation" : decimal(information_class);
-        log("GetTokenInformation(" + hex(token) + ", " + class_text + ", " +
-            decimal(information.size()) + ") -> " + true_or_false(error == 0) + ", " +
-            decimal(return_length) + " bytes" + error_suffix(error));
-        return error == 0;
+        TokenInformationAnswer answer{ERROR_INVALID_HANDLE, 0};
+        if (handles_.opened<TokenHandle>(token))
+            answer = answer_token_information(machine_.token, information_class, information);
+        return_length = answer.return_length;
+        if (answer.error != 0) last_error_ = answer.error;
+        log("GetTokenInformation(" + hex(token) + ", " +
+            token_information_class_text(information_class) + ", " + decimal(information.size()) +
+            ") -> " + true_or_false(answer.error == 0) + ", " + decimal(answer.return_length) +
+            " bytes" + error_suffix(answer.error));
+        return answer.error == 0;
     }
 
     // ---- registry ------------------------------------------------------
@@ -448,7 +362,7 @@ public:
         if (parent) {
             const std::string path = join_registry_path(*parent, utf16_to_utf8(sub_key));
             status = machine_.registry.key_exists(path) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
-            if (status == ERROR_SUCCESS) result = new_handle(RegistryKeyHandle{path});
+            if (status == ERROR_SUCCESS) result = handles_.add(RegistryKeyHandle{path});
         }
         log("RegOpenKeyExW(" + registry_key_text(key) + ", " + quote_text(sub_key) + ", " +
             decimal(options) + ", " + hex(desired_access) + ") -> " + decimal(status) +
@@ -456,13 +370,12 @@ public:
         return status;
     }
 
-    // Copies the data when it fits; otherwise ERROR_MORE_DATA with the size
-    // needed. An empty buffer (a null pointer) asks for the size only.
+    // The value's type and size are reported whether or not its data fits.
     std::uint32_t reg_query_value_ex(Handle key, const std::u16string& value_name,
                                      std::uint32_t& type, std::span<std::uint8_t> data,
                                      std::uint32_t& data_size) override {
         std::uint32_t status = ERROR_INVALID_HANDLE;
-        const auto* opened_key = opened<RegistryKeyHandle>(key);
+        const auto* opened_key = handles_.opened<RegistryKeyHandle>(key);
         const RegistryValue* value =
             opened_key ? machine_.registry.find_value(opened_key->path, utf16_to_utf8(value_name))
                        : nullptr;
@@ -470,12 +383,7 @@ public:
         if (value) {
             type = value->type;
             data_size = static_cast<std::uint32_t>(value->data.size());
-            status = ERROR_SUCCESS;
-            if (!data.empty() && value->data.size() > data.size()) {
-                status = ERROR_MORE_DATA;
-            } else if (!data.empty()) {
-                std::ranges::copy(value->data, data.begin());
-            }
+            status = copy_registry_value(*value, data);
         }
         log("RegQueryValueExW(" + hex(key) + ", " + quote_text(value_name) + ", " +
             decimal(data.size()) + ") -> " + decimal(status) +
@@ -485,7 +393,7 @@ public:
 
     std::uint32_t reg_close_key(Handle key) override {
         std::uint32_t status = ERROR_INVALID_HANDLE;
-        if (opened<RegistryKeyHandle>(key)) {
+        if (handles_.opened<RegistryKeyHandle>(key)) {
             handles_.erase(key);
             status = ERROR_SUCCESS;
         }
@@ -520,19 +428,6 @@ public:
 
 private:
     void log(std::string line) { log_.push_back(std::move(line)); }
-
-    Handle new_handle(OpenObject object) {
-        const Handle handle = next_handle_;
-        next_handle_ += HANDLE_STEP;
-        handles_.emplace(handle, std::move(object));
-        return handle;
-    }
-
-    template <typename Kind>
-    Kind* opened(Handle handle) {
-        const auto object = handles_.find(handle);
-        return object == handles_.end() ? nullptr : std::get_if<Kind>(&object->second);
-    }
 
     // A recorded reply answers first. Each IOCTL a disk's driver stack
     // understands goes to its handler; anything else fails as drivers fail an
@@ -592,8 +487,9 @@ private:
             if (disk == machine_.disks.end()) return std::nullopt;
             error = disk->open_errors.error_for(desired_access);
             if (error == 0) return DiskHandle{&*disk, desired_access};
-        } else if (const Volume* volume =
-                       device.volume_letter ? volume_of(*device.volume_letter) : nullptr) {
+        } else if (const Volume* volume = device.volume_letter
+                                              ? volume_of(machine_.volumes, *device.volume_letter)
+                                              : nullptr) {
             error = volume->open_error;
             if (error == 0) return VolumeHandle{volume};
         }
@@ -614,36 +510,16 @@ private:
         return std::move(opened_file->file);
     }
 
-    const Volume* volume_of(char letter) const {
-        const auto& volume = machine_.volumes[static_cast<std::size_t>(letter - 'A')];
-        return volume ? &*volume : nullptr;
-    }
-
     const Volume* volume_at_root(std::u16string_view root_path) const {
         const auto letter = description::drive_letter(root_path, true);
-        return letter ? volume_of(*letter) : nullptr;
+        return letter ? volume_of(machine_.volumes, *letter) : nullptr;
     }
 
     std::optional<std::string> registry_path_of(Handle key) {
         if (key == HKEY_LOCAL_MACHINE) return std::string();
-        if (const auto* opened_key = opened<RegistryKeyHandle>(key)) return opened_key->path;
+        if (const auto* opened_key = handles_.opened<RegistryKeyHandle>(key))
+            return opened_key->path;
         return std::nullopt;
-    }
-
-    static std::string registry_key_text(Handle key) {
-        return key == HKEY_LOCAL_MACHINE ? "HKEY_LOCAL_MACHINE" : hex(key);
-    }
-
-    static std::string file_info_class_text(std::uint32_t info_class) {
-        if (info_class == FileAllocationInfo) return "FileAllocationInfo";
-        if (info_class == FileEndOfFileInfo) return "FileEndOfFileInfo";
-        return decimal(info_class);
-    }
-
-    static std::string wait_result_text(std::uint32_t result) {
-        if (result == WAIT_OBJECT_0) return "WAIT_OBJECT_0";
-        if (result == WAIT_TIMEOUT) return "WAIT_TIMEOUT";
-        return "WAIT_FAILED";
     }
 
     // A failure returns 0 with the last error set, as both functions do.
@@ -668,55 +544,29 @@ private:
     }
 
     MachineDescription machine_;
-    std::map<Handle, OpenObject> handles_;
-    Handle next_handle_ = FIRST_HANDLE;
+    HandleTable handles_;
     std::vector<Child> children_;
     std::uint32_t last_error_ = 0;
     std::uint32_t error_mode_;
     std::vector<std::string> log_;
 };
 
-std::string describe(const DescriptionError& error) {
-    return "at " + (error.place.empty() ? std::string("the top level") : error.place) + ": " +
-           error.message;
-}
-
-// nlohmann's messages start with "[json.exception.parse_error.101] ".
-std::string without_exception_tag(std::string message) {
-    const auto tag_end = message.find("] ");
-    return message.starts_with("[json.exception") && tag_end != std::string::npos
-               ? message.substr(tag_end + 2)
-               : message;
+std::expected<std::unique_ptr<SimulatedMachine>, std::string> machine_from(
+    std::expected<MachineDescription, std::string> description) {
+    if (!description) return std::unexpected(description.error());
+    return std::make_unique<Machine>(std::move(*description));
 }
 
 }  // namespace
 
 std::expected<std::unique_ptr<SimulatedMachine>, std::string> SimulatedMachine::from_json(
     std::string_view description, std::string_view source_name) {
-    const std::string source(source_name);
-    nlohmann::json json;
-    try {
-        json = nlohmann::json::parse(description);
-    } catch (const nlohmann::json::parse_error& error) {
-        return std::unexpected(source + ": malformed JSON: " + without_exception_tag(error.what()));
-    }
-    try {
-        return std::make_unique<Machine>(read_machine_description(json));
-    } catch (const DescriptionError& error) {
-        return std::unexpected(source + ": " + describe(error));
-    }
+    return machine_from(parse_machine_description(description, source_name));
 }
 
 std::expected<std::unique_ptr<SimulatedMachine>, std::string> SimulatedMachine::from_file(
     const std::filesystem::path& path) {
-    const std::u8string name = path.u8string();
-    const std::string source(name.begin(), name.end());
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::unexpected(source + ": cannot be read");
-    const std::string description((std::istreambuf_iterator<char>(file)),
-                                  std::istreambuf_iterator<char>());
-    if (file.bad()) return std::unexpected(source + ": cannot be read");
-    return from_json(description, source);
+    return machine_from(read_machine_description_file(path));
 }
 
 }  // namespace quartzmon::platform::simulated

@@ -6,7 +6,9 @@
 
 #include "platform/bytes.h"
 #include "platform/platform.h"
+#include "platform/simulated/text_buffers.h"
 #include "platform/simulated/win32_codes.h"
+#include "platform/utf.h"
 #include "platform/windows_layouts.h"
 
 namespace quartzmon::platform::simulated {
@@ -97,6 +99,29 @@ Volume read_volume(JsonObject& object, char letter) {
         volume.replay = RecordedReplies::read(*replay, object.place_of("replay"));
     object.reject_unknown_keys();
     return volume;
+}
+
+const Volume* volume_of(const Volumes& volumes, char letter) {
+    const auto& volume = volumes[static_cast<std::size_t>(letter - 'A')];
+    return volume ? &*volume : nullptr;
+}
+
+std::uint32_t drive_type_of(const Volume* volume) {
+    return volume ? volume->drive_type : DRIVE_NO_ROOT_DIR;
+}
+
+std::uint32_t copy_volume_information(const Volume& volume, std::span<char16_t> volume_name,
+                                      std::span<char16_t> file_system_name) {
+    if (volume.volume_information_error != 0) return volume.volume_information_error;
+    const bool copied = copy_optional_text(volume.label, volume_name) &&
+                        copy_optional_text(volume.file_system, file_system_name);
+    return copied ? 0 : ERROR_BAD_LENGTH;
+}
+
+DosDeviceAnswer query_dos_device_target(const Volume& volume, std::span<char16_t> target_path) {
+    if (volume.dos_device_error != 0) return {volume.dos_device_error, 0};
+    const std::uint32_t count = copy_text_list(utf8_to_utf16(volume.dos_device), target_path);
+    return {count == 0 ? ERROR_INSUFFICIENT_BUFFER : 0, count};
 }
 
 std::string_view drive_type_name(std::uint32_t drive_type) {

@@ -1,7 +1,6 @@
 #include "platform/simulated/devices/scsi_target.h"
 
 #include "platform/simulated/description_reader.h"
-#include "platform/simulated/disk.h"
 #include "platform/simulated/win32_codes.h"
 
 namespace quartzmon::platform::simulated {
@@ -68,15 +67,6 @@ ScsiCommandOutcome no_completion() {
     ScsiCommandOutcome outcome;
     outcome.request_error = ERROR_SEM_TIMEOUT;
     return outcome;
-}
-
-ScsiCommandOutcome execute_scsi_command(const Disk& disk, std::span<const std::uint8_t> cdb,
-                                        std::span<const std::uint8_t> data_out,
-                                        std::span<std::uint8_t> data_in) {
-    if (disk.silent) return no_completion();
-    if (disk.sat_bridge) return execute_on_bridge(*disk.sat_bridge, *disk.ata_drive, cdb, data_in);
-    if (disk.nvme_bridge) return execute(*disk.nvme_bridge, cdb, data_out, data_in);
-    return check_condition(SENSE_KEY_ILLEGAL_REQUEST, ASC_INVALID_COMMAND_OPERATION_CODE, 0);
 }
 
 }  // namespace quartzmon::platform::simulated

@@ -1,18 +1,13 @@
-// A disk as a SCSI target: what it answers to one command descriptor block.
-// The USB bridge in front of a drive is such a target (devices/nvme_bridge.h);
-// a disk with no bridge
-// described knows no command the sensor sends and rejects each with CHECK
-// CONDITION, ILLEGAL REQUEST, INVALID COMMAND OPERATION CODE.
+// What a SCSI target answers to one command descriptor block: a status, sense
+// data and the data it moved. The USB bridges in front of a drive
+// (devices/sat_bridge.h, devices/nvme_bridge.h) are such targets.
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <string>
 #include <vector>
 
 namespace quartzmon::platform::simulated {
-
-struct Disk;
 
 // SAM status codes.
 inline constexpr std::uint8_t SCSI_STATUS_GOOD = 0x00;
@@ -52,11 +47,5 @@ ScsiCommandOutcome no_completion();
 
 // CHECK CONDITION with fixed-format sense.
 ScsiCommandOutcome check_condition(std::uint8_t sense_key, std::uint8_t asc, std::uint8_t ascq);
-
-// Executes one command on the disk's target with what a data-out command
-// sends; data_in receives what a data-in command reads.
-ScsiCommandOutcome execute_scsi_command(const Disk& disk, std::span<const std::uint8_t> cdb,
-                                        std::span<const std::uint8_t> data_out,
-                                        std::span<std::uint8_t> data_in);
 
 }  // namespace quartzmon::platform::simulated

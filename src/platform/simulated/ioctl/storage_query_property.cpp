@@ -9,8 +9,8 @@
 
 #include "platform/bytes.h"
 #include "platform/platform.h"
-#include "platform/simulated/devices/storage_device_descriptor.h"
-#include "platform/simulated/devices/storage_temperature_descriptor.h"
+#include "platform/simulated/ioctl/storage_device_descriptor.h"
+#include "platform/simulated/ioctl/storage_temperature_descriptor.h"
 #include "platform/simulated/win32_codes.h"
 #include "platform/windows_layouts.h"
 

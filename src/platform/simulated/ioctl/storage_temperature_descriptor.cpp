@@ -1,4 +1,4 @@
-#include "platform/simulated/devices/storage_temperature_descriptor.h"
+#include "platform/simulated/ioctl/storage_temperature_descriptor.h"
 
 #include <limits>
 

@@ -1,4 +1,4 @@
-#include "platform/simulated/devices/storage_device_descriptor.h"
+#include "platform/simulated/ioctl/storage_device_descriptor.h"
 
 #include <optional>
 #include <string>

@@ -20,6 +20,14 @@ bool reports_ata_bus(const StorageProperties& properties) {
            bus_type == layout::BusTypeSata;
 }
 
+// The disk's SCSI target as the port driver reaches it.
+ScsiTarget scsi_target_of(const Disk& disk) {
+    return [&disk](std::span<const std::uint8_t> cdb, std::span<const std::uint8_t> data_out,
+                   std::span<std::uint8_t> data_in) {
+        return execute_scsi_command(disk, cdb, data_out, data_in);
+    };
+}
+
 }  // namespace
 
 Disk read_disk(JsonObject& object, std::uint32_t default_number) {
@@ -79,6 +87,31 @@ ScsiCommandOutcome execute_scsi_command(const Disk& disk, std::span<const std::u
     if (disk.sat_bridge) return execute_on_bridge(*disk.sat_bridge, *disk.ata_drive, cdb, data_in);
     if (disk.nvme_bridge) return execute(*disk.nvme_bridge, cdb, data_out, data_in);
     return check_condition(SENSE_KEY_ILLEGAL_REQUEST, ASC_INVALID_COMMAND_OPERATION_CODE, 0);
+}
+
+IoctlOutcome answer_disk_request(const Disk& disk, std::uint32_t access,
+                                 std::uint32_t io_control_code, std::span<const std::uint8_t> in,
+                                 std::span<std::uint8_t> out) {
+    if (auto recorded = disk.replay.answer(io_control_code, in, out)) return *recorded;
+    switch (io_control_code) {
+        case IOCTL_STORAGE_QUERY_PROPERTY:
+            return answer_storage_query_property(disk.properties, disk.nvme ? &*disk.nvme : nullptr,
+                                                 disk.silent, in, out);
+        case IOCTL_ATA_PASS_THROUGH:
+            return answer_ata_pass_through(disk.ata_pass_through, access,
+                                           disk.ata_drive ? &*disk.ata_drive : nullptr, disk.silent,
+                                           in, out);
+        case IOCTL_SCSI_PASS_THROUGH:
+            return answer_scsi_pass_through(disk.scsi_pass_through, access,
+                                            ScsiPassThroughForm::Buffered, scsi_target_of(disk), in,
+                                            out);
+        case IOCTL_SCSI_PASS_THROUGH_DIRECT:
+            return answer_scsi_pass_through(disk.scsi_pass_through, access,
+                                            ScsiPassThroughForm::Direct, scsi_target_of(disk), in,
+                                            out);
+        default:
+            return failed_ioctl(ERROR_INVALID_FUNCTION);
+    }
 }
 
 }  // namespace quartzmon::platform::simulated

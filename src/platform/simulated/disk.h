@@ -53,4 +53,11 @@ ScsiCommandOutcome execute_scsi_command(const Disk& disk, std::span<const std::u
                                         std::span<const std::uint8_t> data_out,
                                         std::span<std::uint8_t> data_in);
 
+// One device request on a handle opened with the given access: a recorded
+// reply answers first; each IOCTL the disk's driver stack understands goes to
+// its handler; anything else fails as drivers fail an unknown request.
+IoctlOutcome answer_disk_request(const Disk& disk, std::uint32_t access,
+                                 std::uint32_t io_control_code, std::span<const std::uint8_t> in,
+                                 std::span<std::uint8_t> out);
+
 }  // namespace quartzmon::platform::simulated

@@ -1,17 +1,12 @@
 #include "platform/simulated/simulated_machine.h"
 
-#include <algorithm>
 #include <optional>
 
-#include "platform/bytes.h"
 #include "platform/description/device_names.h"
 #include "platform/description/local_time_text.h"
 #include "platform/simulated/call_log_text.h"
+#include "platform/simulated/create_file_targets.h"
 #include "platform/simulated/handle_table.h"
-#include "platform/simulated/ioctl/ata_pass_through.h"
-#include "platform/simulated/ioctl/scsi_pass_through.h"
-#include "platform/simulated/ioctl/storage_query_property.h"
-#include "platform/simulated/ioctl/volume_disk_extents.h"
 #include "platform/simulated/machine_description.h"
 #include "platform/simulated/text_buffers.h"
 #include "platform/simulated/win32_codes.h"
@@ -19,17 +14,6 @@
 
 namespace quartzmon::platform::simulated {
 namespace {
-
-// A device name after \\.\: PhysicalDriveN or a drive letter with its colon.
-struct DeviceName {
-    std::optional<std::uint32_t> disk_number;
-    std::optional<char> volume_letter;
-};
-
-DeviceName parse_device_name(std::u16string_view name) {
-    if (auto disk_number = description::physical_drive_number(name)) return {disk_number, {}};
-    return {std::nullopt, description::drive_letter(name, false)};
-}
 
 class Machine final : public SimulatedMachine {
 public:
@@ -84,7 +68,8 @@ public:
         std::optional<OpenObject> opened;
         if (std::u16string_view(path).starts_with(description::DEVICE_PREFIX)) {
             opened =
-                open_device(path.substr(description::DEVICE_PREFIX.size()), desired_access, error);
+                open_device(machine_.disks, machine_.volumes,
+                            path.substr(description::DEVICE_PREFIX.size()), desired_access, error);
         } else {
             opened = open_file(path, desired_access, creation_disposition, error);
         }
@@ -120,9 +105,10 @@ public:
         const std::vector<std::uint8_t> request(in_buffer.begin(), in_buffer.end());
         IoctlOutcome outcome = failed_ioctl(ERROR_INVALID_HANDLE);
         if (const auto* disk = handles_.opened<DiskHandle>(device)) {
-            outcome = disk_request(*disk, io_control_code, request, out_buffer);
+            outcome = answer_disk_request(*disk->disk, disk->access, io_control_code, request,
+                                          out_buffer);
         } else if (const auto* volume = handles_.opened<VolumeHandle>(device)) {
-            outcome = volume_request(*volume->volume, io_control_code, request, out_buffer);
+            outcome = answer_volume_request(*volume->volume, io_control_code, request, out_buffer);
         } else if (handles_.contains(device)) {
             outcome = failed_ioctl(ERROR_INVALID_FUNCTION);
         }
@@ -428,87 +414,6 @@ public:
 
 private:
     void log(std::string line) { log_.push_back(std::move(line)); }
-
-    // A recorded reply answers first. Each IOCTL a disk's driver stack
-    // understands goes to its handler; anything else fails as drivers fail an
-    // unknown request.
-    static IoctlOutcome disk_request(const DiskHandle& handle, std::uint32_t io_control_code,
-                                     std::span<const std::uint8_t> in,
-                                     std::span<std::uint8_t> out) {
-        if (auto recorded = handle.disk->replay.answer(io_control_code, in, out)) return *recorded;
-        switch (io_control_code) {
-            case IOCTL_STORAGE_QUERY_PROPERTY:
-                return answer_storage_query_property(
-                    handle.disk->properties, handle.disk->nvme ? &*handle.disk->nvme : nullptr,
-                    handle.disk->silent, in, out);
-            case IOCTL_ATA_PASS_THROUGH:
-                return answer_ata_pass_through(
-                    handle.disk->ata_pass_through, handle.access,
-                    handle.disk->ata_drive ? &*handle.disk->ata_drive : nullptr,
-                    handle.disk->silent, in, out);
-            case IOCTL_SCSI_PASS_THROUGH:
-                return answer_scsi_pass_through(handle.disk->scsi_pass_through, handle.access,
-                                                ScsiPassThroughForm::Buffered,
-                                                scsi_target_of(*handle.disk), in, out);
-            case IOCTL_SCSI_PASS_THROUGH_DIRECT:
-                return answer_scsi_pass_through(handle.disk->scsi_pass_through, handle.access,
-                                                ScsiPassThroughForm::Direct,
-                                                scsi_target_of(*handle.disk), in, out);
-            default:
-                return failed_ioctl(ERROR_INVALID_FUNCTION);
-        }
-    }
-
-    static ScsiTarget scsi_target_of(const Disk& disk) {
-        return [&disk](std::span<const std::uint8_t> cdb, std::span<const std::uint8_t> data_out,
-                       std::span<std::uint8_t> data_in) {
-            return execute_scsi_command(disk, cdb, data_out, data_in);
-        };
-    }
-
-    static IoctlOutcome volume_request(const Volume& volume, std::uint32_t io_control_code,
-                                       std::span<const std::uint8_t> in,
-                                       std::span<std::uint8_t> out) {
-        if (auto recorded = volume.replay.answer(io_control_code, in, out)) return *recorded;
-        switch (io_control_code) {
-            case IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS:
-                return answer_volume_disk_extents(volume.disk_extents, out);
-            default:
-                return failed_ioctl(ERROR_INVALID_FUNCTION);
-        }
-    }
-
-    std::optional<OpenObject> open_device(std::u16string_view name, std::uint32_t desired_access,
-                                          std::uint32_t& error) {
-        const DeviceName device = parse_device_name(name);
-        error = ERROR_FILE_NOT_FOUND;
-        if (device.disk_number) {
-            const auto disk = std::ranges::find(machine_.disks, *device.disk_number, &Disk::number);
-            if (disk == machine_.disks.end()) return std::nullopt;
-            error = disk->open_errors.error_for(desired_access);
-            if (error == 0) return DiskHandle{&*disk, desired_access};
-        } else if (const Volume* volume = device.volume_letter
-                                              ? volume_of(machine_.volumes, *device.volume_letter)
-                                              : nullptr) {
-            error = volume->open_error;
-            if (error == 0) return VolumeHandle{volume};
-        }
-        return std::nullopt;
-    }
-
-    std::optional<OpenObject> open_file(const std::u16string& path, std::uint32_t desired_access,
-                                        std::uint32_t creation_disposition, std::uint32_t& error) {
-        auto opened_file = open_host_file(path, desired_access, creation_disposition);
-        if (!opened_file) {
-            error = opened_file.error();
-            return std::nullopt;
-        }
-        // Opening an existing file where one may be created reports it.
-        const bool may_create =
-            creation_disposition == OPEN_ALWAYS || creation_disposition == CREATE_ALWAYS;
-        error = may_create && opened_file->existed ? ERROR_ALREADY_EXISTS : 0;
-        return std::move(opened_file->file);
-    }
 
     const Volume* volume_at_root(std::u16string_view root_path) const {
         const auto letter = description::drive_letter(root_path, true);

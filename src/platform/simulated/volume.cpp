@@ -6,6 +6,7 @@
 
 #include "platform/bytes.h"
 #include "platform/platform.h"
+#include "platform/simulated/ioctl/volume_disk_extents.h"
 #include "platform/simulated/text_buffers.h"
 #include "platform/simulated/win32_codes.h"
 #include "platform/utf.h"
@@ -129,6 +130,17 @@ std::string_view drive_type_name(std::uint32_t drive_type) {
         if (known.drive_type == drive_type) return known.name;
     }
     return {};
+}
+
+IoctlOutcome answer_volume_request(const Volume& volume, std::uint32_t io_control_code,
+                                   std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {
+    if (auto recorded = volume.replay.answer(io_control_code, in, out)) return *recorded;
+    switch (io_control_code) {
+        case IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS:
+            return answer_volume_disk_extents(volume.disk_extents, out);
+        default:
+            return failed_ioctl(ERROR_INVALID_FUNCTION);
+    }
 }
 
 }  // namespace quartzmon::platform::simulated

@@ -55,6 +55,12 @@ struct DosDeviceAnswer {
 // list of one string.
 DosDeviceAnswer query_dos_device_target(const Volume& volume, std::span<char16_t> target_path);
 
+// One device request on the volume's handle: a recorded reply answers first;
+// the disk extents are the one IOCTL a volume is asked; anything else fails
+// as drivers fail an unknown request.
+IoctlOutcome answer_volume_request(const Volume& volume, std::uint32_t io_control_code,
+                                   std::span<const std::uint8_t> in, std::span<std::uint8_t> out);
+
 // The drive type's SDK name ("DRIVE_FIXED"), or empty for a value Windows
 // does not define.
 std::string_view drive_type_name(std::uint32_t drive_type);

@@ -14,9 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::uint32_t GENERIC_ALL = 0x10000000;
-constexpr std::uint32_t FILE_READ_DATA = 0x1;
-constexpr std::uint32_t FILE_WRITE_DATA = 0x2;
 // FILE_ALLOCATION_INFO and FILE_END_OF_FILE_INFO: one LARGE_INTEGER.
 constexpr std::size_t SIZEOF_LARGE_INTEGER = 8;
 

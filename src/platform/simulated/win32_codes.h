@@ -25,4 +25,10 @@ inline constexpr std::uint32_t CR_BUFFER_SMALL = 0x1A;
 
 inline constexpr std::uint32_t INFINITE = 0xFFFFFFFF;
 
+// Access rights a host file may be opened with beyond GENERIC_READ and
+// GENERIC_WRITE.
+inline constexpr std::uint32_t GENERIC_ALL = 0x10000000;
+inline constexpr std::uint32_t FILE_READ_DATA = 0x1;
+inline constexpr std::uint32_t FILE_WRITE_DATA = 0x2;
+
 }  // namespace quartzmon::platform::simulated

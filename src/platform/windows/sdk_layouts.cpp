@@ -103,6 +103,9 @@ constexpr std::uint32_t error_no_data = s::ERROR_NO_DATA;
 constexpr std::uint32_t cr_invalid_devnode = s::CR_INVALID_DEVNODE;
 constexpr std::uint32_t cr_buffer_small = s::CR_BUFFER_SMALL;
 constexpr std::uint32_t infinite = s::INFINITE;
+constexpr std::uint32_t generic_all = s::GENERIC_ALL;
+constexpr std::uint32_t file_read_data = s::FILE_READ_DATA;
+constexpr std::uint32_t file_write_data = s::FILE_WRITE_DATA;
 
 }  // namespace ours
 
@@ -201,6 +204,9 @@ static_assert(same(ours::error_no_data, ERROR_NO_DATA));
 static_assert(same(ours::cr_invalid_devnode, CR_INVALID_DEVNODE));
 static_assert(same(ours::cr_buffer_small, CR_BUFFER_SMALL));
 static_assert(same(ours::infinite, INFINITE));
+static_assert(same(ours::generic_all, GENERIC_ALL));
+static_assert(same(ours::file_read_data, FILE_READ_DATA));
+static_assert(same(ours::file_write_data, FILE_WRITE_DATA));
 
 // ---- Structure layouts -------------------------------------------------------
 

@@ -10,60 +10,46 @@
 namespace quartzmon::platform::simulated {
 namespace {
 
-struct CopyCase {
-    std::size_t buffer_size;
-    std::uint32_t result;
-    std::u16string written;  // the buffer's start afterwards
-};
+using Copy = std::uint32_t (*)(std::span<char16_t>);
 
 // "C:\T\" is five units; with its zero it needs six.
-class PathTextTest : public ::testing::TestWithParam<CopyCase> {};
-
-TEST_P(PathTextTest, ReturnsTheLengthOrTheSizeNeeded) {
-    const CopyCase& expected = GetParam();
-    std::vector<char16_t> buffer(expected.buffer_size, u'x');
-    EXPECT_EQ(copy_path_text(u"C:\\T\\", buffer), expected.result);
-    EXPECT_EQ(std::u16string(buffer.data(), expected.written.size()), expected.written);
+std::uint32_t copy_path(std::span<char16_t> buffer) {
+    return copy_path_text(u"C:\\T\\", buffer);
 }
-
-INSTANTIATE_TEST_SUITE_P(Sizes, PathTextTest,
-                         ::testing::Values(CopyCase{6, 5, std::u16string(u"C:\\T\\\0", 6)},
-                                           CopyCase{5, 6, u"xxxxx"}, CopyCase{0, 6, u""}));
-
 // "Data" with its zero needs five units, and the list's closing zero a sixth.
-class TextListTest : public ::testing::TestWithParam<CopyCase> {};
-
-TEST_P(TextListTest, ReturnsTheUnitsWrittenOrNothing) {
-    const CopyCase& expected = GetParam();
-    std::vector<char16_t> buffer(expected.buffer_size, u'x');
-    EXPECT_EQ(copy_text_list(u"Data", buffer), expected.result);
-    EXPECT_EQ(std::u16string(buffer.data(), expected.written.size()), expected.written);
+std::uint32_t copy_list(std::span<char16_t> buffer) {
+    return copy_text_list(u"Data", buffer);
 }
-
-INSTANTIATE_TEST_SUITE_P(Sizes, TextListTest,
-                         ::testing::Values(CopyCase{6, 6, std::u16string(u"Data\0\0", 6)},
-                                           CopyCase{5, 0, u"xxxxx"}, CopyCase{0, 0, u""}));
-
-struct OptionalCase {
-    std::size_t buffer_size;
-    bool copied;
-    std::u16string written;
-};
-
-class OptionalTextTest : public ::testing::TestWithParam<OptionalCase> {};
-
 // An empty buffer is a null pointer: nothing is asked, so nothing fails.
-TEST_P(OptionalTextTest, CopiesWhenItFits) {
-    const OptionalCase& expected = GetParam();
-    std::vector<char16_t> buffer(expected.buffer_size, u'x');
-    EXPECT_EQ(copy_optional_text("NTFS", buffer), expected.copied);
-    EXPECT_EQ(std::u16string(buffer.data(), expected.written.size()), expected.written);
+std::uint32_t copy_optional(std::span<char16_t> buffer) {
+    return copy_optional_text("NTFS", buffer) ? 1 : 0;
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, OptionalTextTest,
-                         ::testing::Values(OptionalCase{5, true, std::u16string(u"NTFS\0", 5)},
-                                           OptionalCase{4, false, u"xxxx"},
-                                           OptionalCase{0, true, u""}));
+TEST(TextBuffers, CopyOrReportAtTheBuffersEdges) {
+    struct Case {
+        const char* name;
+        Copy copy;
+        std::size_t buffer_size;
+        std::uint32_t result;
+        std::u16string written;  // the buffer's start afterwards
+    };
+    const Case cases[] = {
+        {"path fits", copy_path, 6, 5, std::u16string(u"C:\\T\\\0", 6)},
+        {"path one short", copy_path, 5, 6, u"xxxxx"},
+        {"path size asked", copy_path, 0, 6, u""},
+        {"list fits", copy_list, 6, 6, std::u16string(u"Data\0\0", 6)},
+        {"list one short", copy_list, 5, 0, u"xxxxx"},
+        {"list no buffer", copy_list, 0, 0, u""},
+        {"optional fits", copy_optional, 5, 1, std::u16string(u"NTFS\0", 5)},
+        {"optional one short", copy_optional, 4, 0, u"xxxx"},
+        {"optional not asked", copy_optional, 0, 1, u""},
+    };
+    for (const Case& c : cases) {
+        std::vector<char16_t> buffer(c.buffer_size, u'x');
+        EXPECT_EQ(c.copy(buffer), c.result) << c.name;
+        EXPECT_EQ(std::u16string(buffer.data(), c.written.size()), c.written) << c.name;
+    }
+}
 
 }  // namespace
 }  // namespace quartzmon::platform::simulated

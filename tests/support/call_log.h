@@ -30,4 +30,18 @@ inline std::vector<std::string> calls_to(const std::vector<std::string>& log,
     return lines;
 }
 
+// Each SCSI pass-through request as "direct 85 -> status 2": its form, the
+// operation code it carried and how it ended.
+inline std::vector<std::string> pass_through_requests(const std::vector<std::string>& log) {
+    std::vector<std::string> requests;
+    for (const std::string& line : calls_to(log, {"DeviceIoControl"})) {
+        const auto cdb = line.find("CDB ");
+        if (cdb == std::string::npos) continue;
+        const std::string form = line.find("_DIRECT,") != std::string::npos ? "direct" : "buffered";
+        requests.push_back(form + " " + line.substr(cdb + 4, 2) + " -> " +
+                           line.substr(line.rfind(", ") + 2));
+    }
+    return requests;
+}
+
 }  // namespace quartzmon::test_support

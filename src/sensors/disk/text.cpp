@@ -144,6 +144,11 @@ std::string hex2(std::uint8_t value) {
     return hex_digits(value, 2);
 }
 
+std::string not_sent_text(std::uint8_t op_code) {
+    return "Not sent: this USB device is known to hang or disconnect on SCSI operation code 0x" +
+           hex2(op_code);
+}
+
 std::string hex4(std::uint16_t value) {
     return hex_digits(value, 4);
 }

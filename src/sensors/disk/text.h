@@ -27,6 +27,10 @@ std::string hex2(std::uint8_t value);
 // Four uppercase hexadecimal digits, no prefix: 0x0BDA gives "0BDA".
 std::string hex4(std::uint16_t value);
 
+// The detail of an attempt whose command was not sent because the USB device
+// is known to mishandle it.
+std::string not_sent_text(std::uint8_t op_code);
+
 // Debug forms: Some("ASMedia") or None; Some(194) or None; ['C', 'E'].
 std::string quoted_debug(std::string_view text);
 std::string optional_text_debug(const std::optional<std::string>& text);

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "sensors/disk/enumeration/bridge_family.h"
+
 namespace quartzmon::sensors::disk::enumeration {
 
 struct DiskIdentity {
@@ -26,6 +28,14 @@ struct DiskIdentity {
     std::string bridge_vendor;      // empty when no bridge chip was identified
     std::string bridge_model;       // empty when none
     std::string internal_protocol;  // "NVMe", "SATA" or empty
+    // The family whose published health-log read the USB NVMe provider sends
+    // after its own commands; none unless the USB device is known to hold an
+    // NVMe drive behind a chip of that family (a dual NVMe/SATA adapter too,
+    // whatever internal_protocol says).
+    std::optional<BridgeFamily> nvme_read_family;
+    // A SCSI operation code the USB device is known to hang, reset or drop
+    // off the bus on; no provider sends it.
+    std::optional<std::uint8_t> mishandled_op_code;
 };
 
 }  // namespace quartzmon::sensors::disk::enumeration

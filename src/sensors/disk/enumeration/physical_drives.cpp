@@ -141,10 +141,12 @@ std::vector<DiskIdentity> enumerate_physical_disks(Platform& platform) {
         disk.pid = usb.pid;
         std::optional<std::string_view> bridge_protocol;
         if (usb.bridge) {
-            disk.bridge_vendor = usb.bridge->bridge_vendor;
-            disk.bridge_model = usb.bridge->bridge_model;
+            disk.bridge_vendor = usb.bridge->vendor;
+            disk.bridge_model = usb.bridge->model;
             bridge_protocol = usb.bridge->protocol;
         }
+        disk.nvme_read_family = usb.nvme_read_family;
+        disk.mishandled_op_code = usb.mishandled_op_code;
         disk.internal_protocol =
             internal_protocol(bridge_protocol, disk.bus_type_code, disk.bus_type, disk.model);
 

@@ -7,6 +7,7 @@
 
 #include "platform/bytes.h"
 #include "platform/utf.h"
+#include "sensors/disk/enumeration/usb_devices.h"
 #include "sensors/disk/enumeration/windows_text.h"
 #include "sensors/disk/text.h"
 
@@ -60,7 +61,57 @@ std::optional<std::uint16_t> parse_hex4(std::string_view digits) {
     return value;
 }
 
+constexpr std::string_view NVME_PROTOCOL = "NVMe";
+
+UsbBridge bridge_of(const BridgeChipInfo& chip) {
+    return {std::string(chip.bridge_vendor), std::string(chip.bridge_model), chip.protocol};
+}
+
+// Named by the family it answers as, and by the product and chip. An adapter
+// that takes either kind of SSD keeps the protocol the bridge chip table
+// gives, since the drive in it may be SATA.
+UsbBridge bridge_of(const UsbDevice& device, const std::optional<BridgeChipInfo>& chip) {
+    UsbBridge bridge{std::string(family_vendor_name(device.family)),
+                     std::string(device.product) + " (" + std::string(device.chip) + ")",
+                     NVME_PROTOCOL};
+    if (device.behind == BehindBridge::NvmeOrSata)
+        bridge.protocol = chip ? std::optional(chip->protocol) : std::nullopt;
+    return bridge;
+}
+
+bool holds_nvme(const UsbDevice& device) {
+    return device.behind == BehindBridge::Nvme || device.behind == BehindBridge::NvmeOrSata;
+}
+
+// The bridge chip table names the family by its vendor; only its NVMe rows
+// are NVMe bridges, and a card reader under the vendor's fallback row is none.
+std::optional<BridgeFamily> nvme_family_of(const BridgeChipInfo& chip,
+                                           const std::optional<UsbDevice>& device) {
+    if (chip.protocol != NVME_PROTOCOL) return std::nullopt;
+    if (device && device->behind == BehindBridge::CardReader) return std::nullopt;
+    return family_of_vendor(chip.bridge_vendor);
+}
+
 }  // namespace
+
+UsbIdentity identify_usb_ids(std::optional<std::uint16_t> vid, std::optional<std::uint16_t> pid) {
+    UsbIdentity identity;
+    identity.vid = vid;
+    identity.pid = pid;
+    if (!vid) return identity;
+    const std::optional<BridgeChipInfo> chip = lookup_bridge_chip(*vid, pid);
+    // The USB device table never lists an ID the bridge chip table lists.
+    const std::optional<UsbDevice> device = pid ? lookup_usb_device(*vid, *pid) : std::nullopt;
+    if (device) identity.mishandled_op_code = device->mishandled_op_code;
+    if (device && holds_nvme(*device)) {
+        identity.bridge = bridge_of(*device, chip);
+        identity.nvme_read_family = device->family;
+    } else if (chip) {
+        identity.bridge = bridge_of(*chip);
+        identity.nvme_read_family = nvme_family_of(*chip, device);
+    }
+    return identity;
+}
 
 std::optional<std::u16string> disk_instance_id(Platform& platform, std::uint32_t physical_drive) {
     Handle key = 0;
@@ -109,11 +160,7 @@ UsbIdentity query_usb_identity(Platform& platform, std::uint32_t physical_drive)
     const std::optional<std::string> device_id = find_usb_device_id(platform, disk_node);
     if (!device_id) return {};
 
-    UsbIdentity identity;
-    identity.vid = parse_usb_id(*device_id, "VID_");
-    identity.pid = parse_usb_id(*device_id, "PID_");
-    if (identity.vid) identity.bridge = lookup_bridge_chip(*identity.vid, identity.pid);
-    return identity;
+    return identify_usb_ids(parse_usb_id(*device_id, "VID_"), parse_usb_id(*device_id, "PID_"));
 }
 
 }  // namespace quartzmon::sensors::disk::enumeration

@@ -53,12 +53,6 @@ constexpr std::array<UsbNvmeBridgeVariant, 3> VARIANTS{{
       0x00}},
 }};
 
-// The health-log read each bridge family publishes, tried after the three
-// variants on a bridge that enumeration identified as one of the family's
-// NVMe chips, and never on another: a vendor command sent to the wrong chip
-// can hang or reset it.
-constexpr std::string_view JMICRON = "JMicron";
-
 // NVMe Get Log Page for the SMART / Health Information log (02h), 512 bytes:
 // CDW10 holds the log identifier in bits 0-7 and the dword count minus one
 // (NUMDL, 7Fh) in bits 16-31.
@@ -90,10 +84,19 @@ constexpr device::ScsiCommand jmicron_phase(std::uint8_t phase,
     return {{0xA1, phase, 0x00, 0x00, 0x02, 0x00}, 12, 512, direction};
 }
 
+// How a family's firmware takes an NVMe command: in one SCSI command, or in
+// the three JMicron phases.
+enum class Exchange { OneCommand, ThreePhases };
+
+// The health-log read each bridge family publishes, tried after the three
+// variants on a device that enumeration knows to hold an NVMe drive behind a
+// chip of the family, and never on another: a vendor command sent to the
+// wrong chip can hang or reset it.
 struct DocumentedRead {
-    std::string_view bridge_vendor;  // as the bridge chip table names it
+    enumeration::BridgeFamily family;
     std::string_view name;
-    device::ScsiCommand command;  // for JMicron, the command phase
+    Exchange exchange;
+    device::ScsiCommand command;  // for three phases, the command phase
 };
 
 // ASMedia: the admin opcode in byte 1, CDW10's low byte (the log) in byte 3,
@@ -101,12 +104,12 @@ struct DocumentedRead {
 // opcode in byte 3, the log in byte 4. Both read the page as data in.
 // clang-format off
 constexpr std::array<DocumentedRead, 3> DOCUMENTED_READS{{
-    {"ASMedia", "ASMedia (0xE6, Get Log Page 02h)",
+    {enumeration::BridgeFamily::ASMedia, "ASMedia (0xE6, Get Log Page 02h)", Exchange::OneCommand,
      {{0xE6, NVME_ADMIN_GET_LOG_PAGE, 0x00, NVME_LOG_SMART_HEALTH_INFORMATION, 0x00, 0x00, 0x00,
        HEALTH_LOG_NUMDL}, 16, 512}},
-    {JMICRON, "JMicron (0xA1, three phases)",
+    {enumeration::BridgeFamily::JMicron, "JMicron (0xA1, three phases)", Exchange::ThreePhases,
      jmicron_phase(JMICRON_ADMIN_NVM_COMMAND, device::ScsiDataDirection::Out)},
-    {"Realtek", "Realtek (0xE4, Get Log Page 02h)",
+    {enumeration::BridgeFamily::Realtek, "Realtek (0xE4, Get Log Page 02h)", Exchange::OneCommand,
      {{0xE4, 0x00, 0x02, NVME_ADMIN_GET_LOG_PAGE, NVME_LOG_SMART_HEALTH_INFORMATION}, 16, 512}},
 }};
 // clang-format on
@@ -235,16 +238,15 @@ PassThroughOutcome read_in_three_phases(const device::DeviceHandle& device,
 
 PassThroughOutcome send_documented_read(const device::DeviceHandle& device,
                                         const DocumentedRead& read, std::uint32_t& carried_error) {
-    if (read.bridge_vendor == JMICRON)
+    if (read.exchange == Exchange::ThreePhases)
         return read_in_three_phases(device, read.command, carried_error);
     return read_in_one_command(device, read.command, carried_error);
 }
 
-// Only a bridge chip table row names the family, and only its NVMe rows.
 const DocumentedRead* documented_read_for(const enumeration::DiskIdentity& disk) {
-    if (disk.internal_protocol != BRIDGED_PROTOCOL) return nullptr;
+    if (!disk.nvme_read_family) return nullptr;
     const auto found =
-        std::ranges::find(DOCUMENTED_READS, disk.bridge_vendor, &DocumentedRead::bridge_vendor);
+        std::ranges::find(DOCUMENTED_READS, *disk.nvme_read_family, &DocumentedRead::family);
     return found == DOCUMENTED_READS.end() ? nullptr : &*found;
 }
 
@@ -315,6 +317,19 @@ std::optional<BridgeReading> judge(std::string_view name, const device::ScsiComm
     return std::nullopt;
 }
 
+// A command the device is known to hang or drop off the bus on is never
+// sent; its attempt says so.
+bool is_withheld(const enumeration::DiskIdentity& disk, const device::ScsiCommand& command) {
+    return disk.mishandled_op_code == command.cdb[0];
+}
+
+ProviderDiagnostic not_sent_attempt(std::string_view name, const device::ScsiCommand& command) {
+    ProviderDiagnostic attempt = attempt_named(name, command);
+    attempt.result = "FAILED";
+    attempt.detail = not_sent_text(command.cdb[0]);
+    return attempt;
+}
+
 // Tries the variants in order until one gives a plausible log, one attempt
 // each, then the identified family's own read.
 std::optional<BridgeReading> read_through_bridge(const device::DeviceHandle& device,
@@ -324,12 +339,20 @@ std::optional<BridgeReading> read_through_bridge(const device::DeviceHandle& dev
     for (const UsbNvmeBridgeVariant& variant : VARIANTS) {
         const device::ScsiCommand command{variant.cdb, variant.cdb_length,
                                           static_cast<std::uint32_t>(NVME_HEALTH_INFO_LOG_SIZE)};
+        if (is_withheld(disk, command)) {
+            attempts.push_back(not_sent_attempt(variant.name, command));
+            continue;
+        }
         const PassThroughOutcome outcome = read_in_one_command(device, command, carried_error);
         if (auto reading = judge(variant.name, command, outcome, carried_error, attempts))
             return reading;
     }
     const DocumentedRead* read = documented_read_for(disk);
     if (read == nullptr) return std::nullopt;
+    if (is_withheld(disk, read->command)) {
+        attempts.push_back(not_sent_attempt(read->name, read->command));
+        return std::nullopt;
+    }
     const PassThroughOutcome outcome = send_documented_read(device, *read, carried_error);
     return judge(read->name, read->command, outcome, carried_error, attempts);
 }
@@ -361,11 +384,14 @@ std::string_view UsbNvmeBridgeProvider::name() const {
     return "USB NVMe Bridge Provider";
 }
 
+// A dual NVMe/SATA adapter may hold an NVMe drive whatever the protocol
+// says, so a device with a family read is supported too.
 bool UsbNvmeBridgeProvider::supports(const enumeration::DiskIdentity& disk) const {
     const bool on_usb = ascii_upper(disk.bus_type).find("USB") != std::string::npos ||
                         disk.bus_type_code == layout::BusTypeUsb;
     const bool may_be_nvme = disk.internal_protocol.empty() ||
-                             ascii_upper(disk.internal_protocol).find("NVME") != std::string::npos;
+                             ascii_upper(disk.internal_protocol).find("NVME") != std::string::npos ||
+                             disk.nvme_read_family.has_value();
     return on_usb && may_be_nvme;
 }
 

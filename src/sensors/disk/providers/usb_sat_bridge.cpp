@@ -187,6 +187,16 @@ ProviderDiagnostic succeeded_variant(const SmartReadVariant& variant,
     return attempt;
 }
 
+// A command the device is known to hang or drop off the bus on is never
+// sent; nothing came back, so the attempt carries no status.
+ProviderDiagnostic not_sent_variant(const SmartReadVariant& variant) {
+    ProviderDiagnostic attempt = variant_attempt(variant, PassThroughOutcome{});
+    attempt.result = RESULT_FAILED;
+    attempt.scsi_status = std::nullopt;
+    attempt.detail = not_sent_text(variant.command.cdb[0]);
+    return attempt;
+}
+
 // ---- records -------------------------------------------------------------
 
 void set_temperature(DiskHealthRecord& record, float celsius, std::uint32_t raw) {
@@ -234,6 +244,10 @@ void read_from_device(const device::DeviceHandle& device, const enumeration::Dis
 
     SmartData data{};
     for (const SmartReadVariant& variant : SMART_READ_VARIANTS) {
+        if (disk.mishandled_op_code == variant.command.cdb[0]) {
+            record.provider_diagnostics.push_back(not_sent_variant(variant));
+            continue;
+        }
         const PassThroughOutcome outcome = send_variant(device, variant.command, data);
         const auto summary = smart_summary(outcome, data, disk.model);
         if (!summary) {

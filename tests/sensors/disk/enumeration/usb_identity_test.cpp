@@ -25,9 +25,8 @@ std::string identity_text(const UsbIdentity& identity) {
     };
     std::string text = "vid " + hex(identity.vid) + " pid " + hex(identity.pid);
     if (identity.bridge) {
-        text += " " + std::string(identity.bridge->bridge_vendor) + " | " +
-                std::string(identity.bridge->bridge_model) + " | " +
-                std::string(identity.bridge->protocol);
+        text += " " + identity.bridge->vendor + " | " + identity.bridge->model + " | " +
+                std::string(identity.bridge->protocol.value_or("-"));
     }
     return text;
 }

@@ -76,6 +76,12 @@ ProviderDiagnostic timed_out(const char* name, std::uint8_t op_code) {
                   "ASCQ=0x00, Win32Error=121");
 }
 
+ProviderDiagnostic not_sent(const char* name, std::uint8_t op_code) {
+    return failed(name, op_code, 0, std::nullopt, 0, 0,
+                  "Not sent: this USB device is known to hang or disconnect on SCSI operation "
+                  "code 0x" + hex2(op_code));
+}
+
 ProviderDiagnostic implausible(const char* name, std::uint8_t op_code) {
     return failed(name, op_code, 0, 0, 0, 0,
                   "USB NVMe passthrough failed: ScsiStatus=0, SenseKey=0x00, ASC=0x00, "
@@ -144,12 +150,15 @@ struct Scenario {
     std::vector<std::string> pass_through_calls = {};  // checked when given
     // The NVMe bridge enumeration identified; none leaves the protocol unnamed.
     const char* identified = "";
+    std::optional<std::uint8_t> mishandled_op_code = std::nullopt;
 };
 
 enumeration::DiskIdentity identity_of(const Scenario& scenario) {
     if (std::string(scenario.identified).empty()) return test_support::usb_disk("");
     enumeration::DiskIdentity disk = test_support::usb_disk("NVMe");
     disk.bridge_vendor = scenario.identified;
+    disk.nvme_read_family = enumeration::family_of_vendor(scenario.identified);
+    disk.mishandled_op_code = scenario.mishandled_op_code;
     return disk;
 }
 
@@ -318,6 +327,16 @@ TEST(UsbNvmeBridgeProvider, Scenarios) {
          {},
          {},
          "Realtek"},
+        {"nothing with the operation code the device mishandles is sent",
+         family("asmedia"),
+         record("USB NVMe (Failed)",
+                {not_sent(ASMEDIA_NAME, 0xE6), rejected(JMICRON_NAME, 0xA1),
+                 rejected(REALTEK_NAME, 0xFC),
+                 not_sent("USB NVMe (ASMedia (0xE6, Get Log Page 02h))", 0xE6)}),
+         {},
+         {},
+         "ASMedia",
+         0xE6},
         {"no access mask opens the disk", R"("open": { "other": 5 })",
          record("USB NVMe Bridge (Failed)",
                 {open_failed(R"(Failed to open handle to USB NVMe drive \\.\PhysicalDrive0 )"

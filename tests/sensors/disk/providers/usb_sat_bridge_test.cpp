@@ -109,25 +109,12 @@ std::vector<ProviderDiagnostic> with(std::vector<ProviderDiagnostic> first,
     return first;
 }
 
-// Each pass-through request as "direct 85 -> status 2": its form, the
-// operation code it carried and how it ended.
-std::vector<std::string> pass_through_requests(const std::vector<std::string>& log) {
-    std::vector<std::string> requests;
-    for (const std::string& line : test_support::calls_to(log, {"DeviceIoControl"})) {
-        const auto cdb = line.find("CDB ");
-        if (cdb == std::string::npos) continue;
-        const std::string form = line.find("_DIRECT,") != std::string::npos ? "direct" : "buffered";
-        requests.push_back(form + " " + line.substr(cdb + 4, 2) + " -> " +
-                           line.substr(line.rfind(", ") + 2));
-    }
-    return requests;
-}
-
 struct SatCase {
     const char* name;
     std::string disk;  // disk 0's description besides its USB descriptor
     std::vector<std::string> expected;
     std::vector<std::string> requests;
+    std::optional<std::uint8_t> mishandled_op_code = std::nullopt;
 };
 
 class UsbSatBridge : public ::testing::TestWithParam<SatCase> {};
@@ -138,10 +125,12 @@ TEST_P(UsbSatBridge, SearchesUntilSomethingAnswers) {
         R"("properties": {"StorageDeviceProperty": {"bus_type": 7})" +
         GetParam().disk + "}]}");
     const UsbSatBridgeProvider provider(*machine);
-    const auto result = provider.query(test_support::usb_disk("SATA"));
+    enumeration::DiskIdentity disk = test_support::usb_disk("SATA");
+    disk.mishandled_op_code = GetParam().mishandled_op_code;
+    const auto result = provider.query(disk);
     ASSERT_TRUE(result) << "the provider never fails";
     EXPECT_EQ(describe(*result), GetParam().expected);
-    EXPECT_EQ(pass_through_requests(machine->call_log()), GetParam().requests);
+    EXPECT_EQ(test_support::pass_through_requests(machine->call_log()), GetParam().requests);
 }
 
 const std::vector<std::string> EVERY_ROW_TWICE{
@@ -219,6 +208,29 @@ INSTANTIATE_TEST_SUITE_P(
             {"direct 85 -> status 2", "buffered 85 -> status 2", "direct A1 -> status 2",
              "buffered A1 -> status 2", "direct A1 -> status 2", "buffered A1 -> status 2",
              "direct DF -> status 0"}},
+        SatCase{"NotSentWhatTheDeviceMishandles",
+                R"(}, "sat_bridge": {"dialects": ["jmicron"], "rejection": {"sense_format": "none"}})",
+                record("USB SAT (Failed)", HealthStatus::Unavailable, std::nullopt,
+                       with(NO_PROPERTIES,
+                            {refused("SAT16", 0x85, std::nullopt),
+                             refused("SAT12", 0xA1, std::nullopt),
+                             refused("ASMedia ASM1352R", 0xA1, std::nullopt),
+                             [] {
+                                 ProviderDiagnostic attempt = variant(
+                                     "JMicron", 0xDF, "FAILED",
+                                     "Not sent: this USB device is known to hang or disconnect "
+                                     "on SCSI operation code 0xDF");
+                                 attempt.scsi_status = std::nullopt;
+                                 return attempt;
+                             }(),
+                             refused("Sunplus", 0xF8, std::nullopt),
+                             refused("Prolific", 0xD8, std::nullopt),
+                             refused("Cypress", 0x24, std::nullopt)})),
+                {"direct 85 -> status 2", "buffered 85 -> status 2", "direct A1 -> status 2",
+                 "buffered A1 -> status 2", "direct A1 -> status 2", "buffered A1 -> status 2",
+                 "direct F8 -> status 2", "buffered F8 -> status 2", "direct D8 -> status 2",
+                 "buffered D8 -> status 2", "direct 24 -> status 2", "buffered 24 -> status 2"},
+                0xDF},
         SatCase{
             "TemperatureFrom190",
             R"(}, "sat_bridge": {}, "ata": {"smart": {"attributes": [{"id": 190, "raw": [38, 0, 0, 0, 0, 0]}]}})",

@@ -39,7 +39,7 @@ TEST(GoldenDocument, TheDefaultMachineGivesTheCheckedInDocument) {
     EXPECT_EQ(document, expected);
 
     const auto parsed = nlohmann::ordered_json::parse(document);
-    EXPECT_EQ(parsed["disks"].size(), 9u);
+    EXPECT_EQ(parsed["disks"].size(), 10u);
     EXPECT_EQ(parsed["logs"].size(), 2u + parsed["disks"].size());
 }
 

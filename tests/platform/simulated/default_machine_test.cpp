@@ -84,7 +84,7 @@ TEST(DefaultMachineTest, PowerShellListsTheSameLettersAsTheVolumes) {
         }
         machine->close_handle(volume);
     }
-    EXPECT_EQ(from_volumes, "0:C\r\n1:D\r\n2:E\r\n3:F\r\n5:I\r\n6:K\r\n0:O\r\n");
+    EXPECT_EQ(from_volumes, "0:C\r\n1:D\r\n2:E\r\n3:F\r\n5:I\r\n6:K\r\n0:O\r\n9:T\r\n");
 
     ChildProcess child;
     ASSERT_TRUE(machine->create_process_with_output_pipe(
@@ -94,7 +94,7 @@ TEST(DefaultMachineTest, PowerShellListsTheSameLettersAsTheVolumes) {
     std::uint32_t read = 0;
     ASSERT_TRUE(machine->read_file(child.stdout_read, buffer, read));
     EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + read),
-              "0:C\r\n0:O\r\n1:D\r\n2:E\r\n3:F\r\n5:I\r\n6:K\r\n");
+              "0:C\r\n0:O\r\n1:D\r\n2:E\r\n3:F\r\n5:I\r\n6:K\r\n9:T\r\n");
 }
 
 TEST(DefaultMachineTest, NvmeDiskReportsItsTemperatureAndTheOthersDoNot) {

@@ -91,6 +91,10 @@ TEST(EnumeratePhysicalDisks, DefaultDesktopIsListedWithEveryIdentity) {
             "firmware \"0214\" bus USB 7 vendor \"JMicron\" product \"Tech\" removable no "
             "usb 152D:0583 bridge \"JMicron\" \"JMS583 USB 3.1 Gen2 to PCIe/NVMe Bridge\" "
             "protocol \"NVMe\"",
+            "9 \\\\.\\PhysicalDrive9 ['T'] model \"Samsung PSSD T7\" serial \"S5SXNS0T201234A\" "
+            "firmware \"0\" bus USB 7 vendor \"Samsung\" product \"PSSD T7\" removable no "
+            "usb 04E8:4001 bridge \"ASMedia\" \"Samsung Portable SSD T7 (ASMedia ASM2362)\" "
+            "protocol \"NVMe\"",
         }));
     EXPECT_EQ(trace.events(),
               (std::vector<std::string>{
@@ -112,6 +116,8 @@ TEST(EnumeratePhysicalDisks, DefaultDesktopIsListedWithEveryIdentity) {
                              "Some(\"ASMedia\") | Proto: Some(\"NVMe\") | Letters: []"),
                   enumerated("8: JMicron Tech | Bus: USB (code 7) | Bridge: Some(\"JMicron\") | "
                              "Proto: Some(\"NVMe\") | Letters: []"),
+                  enumerated("9: Samsung PSSD T7 | Bus: USB (code 7) | Bridge: Some(\"ASMedia\") | "
+                             "Proto: Some(\"NVMe\") | Letters: ['T']"),
               }));
 }
 

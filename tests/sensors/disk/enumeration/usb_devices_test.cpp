@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -43,110 +42,88 @@ TEST(UsbDeviceTable, SortedNamedSourcedAndNeverShadowingABridgeChipRow) {
 
 struct KnownDeviceCase {
     const char* name;
-    const char* usb_id;  // VID_xxxx&PID_yyyy
-    std::string device;  // disk 0's bridge and drive
-    std::vector<std::string> expected;
+    const char* usb_id;      // VID_xxxx&PID_yyyy
+    std::string device;      // disk 0's bridge and drive
+    std::string identified;  // the report's bridge vendor | bridge model | protocol
+    std::string read;        // provider | final temperature | operation codes sent
 };
+
+std::string report_fields(const std::string& report, std::initializer_list<std::string> fields) {
+    std::string values;
+    for (const std::string& field : fields) {
+        const std::size_t at = report.find("\n" + field + ": ") + field.size() + 3;
+        values += (values.empty() ? "" : " | ") + report.substr(at, report.find('\n', at) - at);
+    }
+    return values;
+}
 
 // Disk 0 is a USB disk below the given USB device; the whole run reads it.
 std::vector<std::string> run_on(const KnownDeviceCase& given) {
     auto machine = test_support::make_machine(
-        R"({"clock": {"local_time": "2024-05-14T10:20:30.000"},
-            "disks": [{"properties": {"StorageDeviceProperty": {
-                "vendor_id": "Portable", "product_id": "SSD", "bus_type": 7}}, )" +
+        R"({"disks": [{"properties": {"StorageDeviceProperty": {"product_id": "SSD", "bus_type": 7}}, )" +
         given.device + R"(}],
             "registry": {"SYSTEM\\CurrentControlSet\\Services\\disk\\Enum": {"0": "USBSTOR\\Disk\\1"}},
             "device_tree": [{"id": "USBSTOR\\Disk\\1", "parent": "USB\\)" +
         given.usb_id + R"(\\1"}, {"id": "USB\\)" + given.usb_id + R"(\\1"}]})");
-    const CollectionResult result = collect_disk_health(*machine);
-    std::vector<std::string> outcome;
-    std::istringstream report(result.logs.at(2));
-    for (std::string line; std::getline(report, line);) {
-        for (const char* field : {"VID:", "PID:", "BridgeVendor:", "BridgeModel:",
-                                  "InternalProtocol:", "CurrentProvider:", "FinalTemperature:"}) {
-            if (line.starts_with(field)) outcome.push_back(line);
-        }
-    }
-    std::string sent = "Sent:";
+    const std::string report = collect_disk_health(*machine).logs.at(2);
+    std::string sent;
     for (const std::string& request : test_support::pass_through_requests(machine->call_log()))
-        sent += " " + request.substr(request.find(' ') + 1, 2);
-    outcome.push_back(sent);
-    return outcome;
+        sent += (sent.empty() ? "" : " ") + request.substr(request.find(' ') + 1, 2);
+    return {report_fields(report, {"BridgeVendor", "BridgeModel", "InternalProtocol"}),
+            report_fields(report, {"CurrentProvider", "FinalTemperature"}) + " | " + sent};
 }
 
 class KnownUsbDevice : public ::testing::TestWithParam<KnownDeviceCase> {};
 
 TEST_P(KnownUsbDevice, IsReadAsItsRowSays) {
-    EXPECT_EQ(run_on(GetParam()), GetParam().expected);
+    EXPECT_EQ(run_on(GetParam()), (std::vector{GetParam().identified, GetParam().read}));
 }
 
-const char* const ASMEDIA = R"("nvme_bridge": {"family": "asmedia", "health_log": {"composite_kelvin": 318}})";
-const char* const JMICRON = R"("nvme_bridge": {"family": "jmicron", "health_log": {"composite_kelvin": 318}})";
-const char* const REALTEK = R"("nvme_bridge": {"family": "realtek", "health_log": {"composite_kelvin": 318}})";
-
-// Every SAT form refused twice (direct, then buffered), then what the NVMe
-// provider sent.
-std::string sent_after_sat(const std::string& nvme) {
-    return "Sent: 85 85 A1 A1 A1 A1 DF DF F8 F8 D8 D8 24 24" + nvme;
+// A USB NVMe bridge of the family whose drive reads 318 K.
+std::string firmware(const std::string& family) {
+    return R"("nvme_bridge": {"family": ")" + family +
+           R"(", "health_log": {"composite_kelvin": 318}})";
 }
 
-std::vector<std::string> outcome(const char* vid, const char* pid, const char* bridge,
-                                 const char* model, const char* protocol, const char* provider,
-                                 const char* temperature, std::string sent) {
-    return {std::string("VID: ") + vid,
-            std::string("PID: ") + pid,
-            std::string("BridgeVendor: ") + bridge,
-            std::string("BridgeModel: ") + model,
-            std::string("InternalProtocol: ") + protocol,
-            std::string("CurrentProvider: ") + provider,
-            std::string("FinalTemperature: ") + temperature,
-            std::move(sent)};
-}
+// Every SAT form refused, direct and then buffered.
+const std::string SAT_REFUSED = "85 85 A1 A1 A1 A1 DF DF F8 F8 D8 D8 24 24";
 
 INSTANTIATE_TEST_SUITE_P(
     Devices, KnownUsbDevice,
     ::testing::Values(
-        KnownDeviceCase{"BrandedAsmedia", "VID_04E8&PID_4001", ASMEDIA,
-                        outcome("04E8", "4001", "ASMedia",
-                                "Samsung Portable SSD T7 (ASMedia ASM2362)", "NVMe",
-                                "USB NVMe (ASMedia (0xE6, Get Log Page 02h))", "45°C",
-                                sent_after_sat(" E6 A1 FC E6"))},
-        KnownDeviceCase{"BrandedJmicron", "VID_21C4&PID_0003", JMICRON,
-                        outcome("21C4", "0003", "JMicron", "Lexar ES3 Portable SSD (JMicron)",
-                                "NVMe", "USB NVMe (JMicron (0xA1, three phases))", "45°C",
-                                sent_after_sat(" E6 A1 FC A1 A1 A1"))},
-        KnownDeviceCase{"BrandedRealtek", "VID_21C4&PID_B083", REALTEK,
-                        outcome("21C4", "B083", "Realtek", "Lexar E300 (Realtek)", "NVMe",
-                                "USB NVMe (Realtek (0xE4, Get Log Page 02h))", "45°C",
-                                sent_after_sat(" E6 A1 FC E4"))},
-        KnownDeviceCase{"UnlistedProductOfATableVendor", "VID_174C&PID_2463", ASMEDIA,
-                        outcome("174C", "2463", "ASMedia",
-                                "USB4 NVMe enclosure (ASMedia ASM2464PD)", "NVMe",
-                                "USB NVMe (ASMedia (0xE6, Get Log Page 02h))", "45°C",
-                                sent_after_sat(" E6 A1 FC E6"))},
-        KnownDeviceCase{"BridgeChipRowWins", "VID_174C&PID_55AA", ASMEDIA,
-                        outcome("174C", "55AA", "ASMedia",
-                                "ASM1153E/1053E USB 3.0 to SATA Bridge", "SATA",
-                                "None (Exhausted)", "N/A", sent_after_sat(""))},
-        KnownDeviceCase{"RealtekCardReaderGetsNoFamilyRead", "VID_0BDA&PID_0129", REALTEK,
-                        outcome("0BDA", "0129", "Realtek", "Realtek USB Storage Controller",
-                                "NVMe", "None (Exhausted)", "N/A",
-                                sent_after_sat(" E6 A1 FC"))},
-        KnownDeviceCase{"DualAdapterWithNvme", "VID_152D&PID_0581", JMICRON,
-                        outcome("152D", "0581", "JMicron",
-                                "JMS581 NVMe/SATA adapter (JMicron JMS581)", "SATA",
-                                "USB NVMe (JMicron (0xA1, three phases))", "45°C",
-                                sent_after_sat(" E6 A1 FC A1 A1 A1"))},
-        KnownDeviceCase{"DualAdapterWithSata", "VID_152D&PID_0581",
-                        R"("sat_bridge": {"dialects": ["sat16"]})",
-                        outcome("152D", "0581", "JMicron",
-                                "JMS581 NVMe/SATA adapter (JMicron JMS581)", "SATA", "SAT16",
-                                "40°C", "Sent: 85")},
+        KnownDeviceCase{
+            "BrandedAsmedia", "VID_04E8&PID_4001", firmware("asmedia"),
+            "ASMedia | Samsung Portable SSD T7 (ASMedia ASM2362) | NVMe",
+            "USB NVMe (ASMedia (0xE6, Get Log Page 02h)) | 45°C | " + SAT_REFUSED + " E6 A1 FC E6"},
+        KnownDeviceCase{"BrandedJmicron", "VID_21C4&PID_0003", firmware("jmicron"),
+                        "JMicron | Lexar ES3 Portable SSD (JMicron) | NVMe",
+                        "USB NVMe (JMicron (0xA1, three phases)) | 45°C | " + SAT_REFUSED +
+                            " E6 A1 FC A1 A1 A1"},
+        KnownDeviceCase{
+            "BrandedRealtek", "VID_21C4&PID_B083", firmware("realtek"),
+            "Realtek | Lexar E300 (Realtek) | NVMe",
+            "USB NVMe (Realtek (0xE4, Get Log Page 02h)) | 45°C | " + SAT_REFUSED + " E6 A1 FC E4"},
+        KnownDeviceCase{
+            "UnlistedProductOfATableVendor", "VID_174C&PID_2463", firmware("asmedia"),
+            "ASMedia | USB4 NVMe enclosure (ASMedia ASM2464PD) | NVMe",
+            "USB NVMe (ASMedia (0xE6, Get Log Page 02h)) | 45°C | " + SAT_REFUSED + " E6 A1 FC E6"},
+        KnownDeviceCase{"BridgeChipRowWins", "VID_174C&PID_55AA", firmware("asmedia"),
+                        "ASMedia | ASM1153E/1053E USB 3.0 to SATA Bridge | SATA",
+                        "None (Exhausted) | N/A | " + SAT_REFUSED},
+        KnownDeviceCase{"RealtekCardReaderGetsNoFamilyRead", "VID_0BDA&PID_0129",
+                        firmware("realtek"), "Realtek | Realtek USB Storage Controller | NVMe",
+                        "None (Exhausted) | N/A | " + SAT_REFUSED + " E6 A1 FC"},
+        KnownDeviceCase{"DualAdapterWithNvme", "VID_152D&PID_0581", firmware("jmicron"),
+                        "JMicron | JMS581 NVMe/SATA adapter (JMicron JMS581) | SATA",
+                        "USB NVMe (JMicron (0xA1, three phases)) | 45°C | " + SAT_REFUSED +
+                            " E6 A1 FC A1 A1 A1"},
+        KnownDeviceCase{
+            "DualAdapterWithSata", "VID_152D&PID_0581", R"("sat_bridge": {"dialects": ["sat16"]})",
+            "JMicron | JMS581 NVMe/SATA adapter (JMicron JMS581) | SATA", "SAT16 | 40°C | 85"},
         KnownDeviceCase{"MishandledCommandNotSent", "VID_152D&PID_0539",
                         R"("sat_bridge": {"dialects": ["jmicron"]})",
-                        outcome("152D", "0539", "JMicron", "JMicron USB Storage Controller",
-                                "SATA", "None (Exhausted)", "N/A",
-                                "Sent: 85 85 A1 A1 A1 A1 F8 F8 D8 D8 24 24")}),
+                        "JMicron | JMicron USB Storage Controller | SATA",
+                        "None (Exhausted) | N/A | 85 85 A1 A1 A1 A1 F8 F8 D8 D8 24 24"}),
     [](const ::testing::TestParamInfo<KnownDeviceCase>& test) { return test.param.name; });
 
 }  // namespace

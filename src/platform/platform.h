@@ -32,6 +32,7 @@ inline bool is_valid_handle(Handle handle) {
 
 // Win32 error codes the sensor and its tests refer to.
 inline constexpr std::uint32_t ERROR_SUCCESS = 0;
+inline constexpr std::uint32_t ERROR_INVALID_FUNCTION = 1;
 inline constexpr std::uint32_t ERROR_FILE_NOT_FOUND = 2;
 inline constexpr std::uint32_t ERROR_PATH_NOT_FOUND = 3;
 inline constexpr std::uint32_t ERROR_ACCESS_DENIED = 5;

@@ -6,7 +6,6 @@
 
 namespace quartzmon::platform::simulated {
 
-inline constexpr std::uint32_t ERROR_INVALID_FUNCTION = 1;
 // STATUS_INFO_LENGTH_MISMATCH as Win32 sees it.
 inline constexpr std::uint32_t ERROR_BAD_LENGTH = 24;
 inline constexpr std::uint32_t ERROR_INVALID_NAME = 123;

@@ -18,6 +18,7 @@ namespace ours {
 namespace p = quartzmon::platform;
 
 constexpr std::uint32_t error_success = p::ERROR_SUCCESS;
+constexpr std::uint32_t error_invalid_function = p::ERROR_INVALID_FUNCTION;
 constexpr std::uint32_t error_file_not_found = p::ERROR_FILE_NOT_FOUND;
 constexpr std::uint32_t error_path_not_found = p::ERROR_PATH_NOT_FOUND;
 constexpr std::uint32_t error_access_denied = p::ERROR_ACCESS_DENIED;
@@ -95,7 +96,6 @@ constexpr std::size_t max_path = l::MAX_PATH;
 // The codes only the simulated machine answers with. CLASS_DRIVER_TIMEOUT_MS
 // is the disk class driver's default, not an SDK constant, so it is not here.
 namespace s = quartzmon::platform::simulated;
-constexpr std::uint32_t error_invalid_function = s::ERROR_INVALID_FUNCTION;
 constexpr std::uint32_t error_bad_length = s::ERROR_BAD_LENGTH;
 constexpr std::uint32_t error_invalid_name = s::ERROR_INVALID_NAME;
 constexpr std::uint32_t error_sem_timeout = s::ERROR_SEM_TIMEOUT;
@@ -124,6 +124,7 @@ constexpr bool same(std::uint64_t ours, std::uint64_t sdk) {
 }
 
 static_assert(same(ours::error_success, ERROR_SUCCESS));
+static_assert(same(ours::error_invalid_function, ERROR_INVALID_FUNCTION));
 static_assert(same(ours::error_file_not_found, ERROR_FILE_NOT_FOUND));
 static_assert(same(ours::error_path_not_found, ERROR_PATH_NOT_FOUND));
 static_assert(same(ours::error_access_denied, ERROR_ACCESS_DENIED));
@@ -196,7 +197,6 @@ static_assert(ours::system_time_size == sizeof(SYSTEMTIME));
 static_assert(same(ours::reg_sz, REG_SZ));
 static_assert(same(ours::max_path, MAX_PATH));
 
-static_assert(same(ours::error_invalid_function, ERROR_INVALID_FUNCTION));
 static_assert(same(ours::error_bad_length, ERROR_BAD_LENGTH));
 static_assert(same(ours::error_invalid_name, ERROR_INVALID_NAME));
 static_assert(same(ours::error_sem_timeout, ERROR_SEM_TIMEOUT));

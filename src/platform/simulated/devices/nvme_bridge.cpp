@@ -160,7 +160,9 @@ ScsiCommandOutcome execute_realtek(const NvmeBridge& bridge, std::span<const std
 // command phase sends a 512-byte block (data out): the signature "NVME" in
 // dword 0, the opcode in dword 2, the NSID in dword 3, CDW10 in dword 12. The
 // data phase runs the command; the response phase sends back a block with the
-// signature and the completion's Status Field in dword 5, bits 17-31.
+// signature and completion dword 3 in dword 5: the Status Field in bits 17-31
+// and the phase tag, which a real completion carries set, in bit 16. A copy
+// on purpose of the sensor's encoding, so that a wrong byte there is caught.
 constexpr std::string_view JMICRON = "JMicron A1h";
 constexpr std::uint8_t JMICRON_ADMIN = 0x80;
 constexpr std::uint8_t JMICRON_PHASE_MASK = 0x7F;
@@ -175,6 +177,7 @@ constexpr std::size_t JMICRON_NSID_AT = 12;
 constexpr std::size_t JMICRON_CDW10_AT = 48;
 constexpr std::size_t JMICRON_COMPLETION_DW3_AT = 20;
 constexpr unsigned STATUS_FIELD_SHIFT = 17;
+constexpr std::uint32_t PHASE_TAG = 1u << 16;
 
 using Stage = JmicronExchange::Stage;
 
@@ -215,7 +218,8 @@ ScsiCommandOutcome send_jmicron_response(JmicronExchange& exchange, std::size_t 
     std::ranges::fill(data_in, 0);
     put_u32(data_in, JMICRON_SIGNATURE_AT, JMICRON_SIGNATURE);
     const std::uint16_t status = exchange.completion.status_field();
-    put_u32(data_in, JMICRON_COMPLETION_DW3_AT, std::uint32_t{status} << STATUS_FIELD_SHIFT);
+    put_u32(data_in, JMICRON_COMPLETION_DW3_AT,
+            std::uint32_t{status} << STATUS_FIELD_SHIFT | PHASE_TAG);
     exchange.stage = Stage::Idle;
     return jmicron_good(JMICRON_BLOCK_SIZE, "response, status " + hex(status));
 }

@@ -10,6 +10,7 @@
 #include "platform/bytes.h"
 #include "platform/windows_layouts.h"
 #include "sensors/disk/device/device_handle.h"
+#include "sensors/disk/device/nvme_bridge_commands.h"
 #include "sensors/disk/device/scsi_pass_through.h"
 #include "sensors/disk/providers/nvme_health_log.h"
 #include "sensors/disk/text.h"
@@ -53,37 +54,6 @@ constexpr std::array<UsbNvmeBridgeVariant, 3> VARIANTS{{
       0x00}},
 }};
 
-// NVMe Get Log Page for the SMART / Health Information log (02h), 512 bytes:
-// CDW10 holds the log identifier in bits 0-7 and the dword count minus one
-// (NUMDL, 7Fh) in bits 16-31.
-constexpr std::uint8_t NVME_ADMIN_GET_LOG_PAGE = 0x02;
-constexpr std::uint8_t NVME_LOG_SMART_HEALTH_INFORMATION = 0x02;
-constexpr std::uint8_t HEALTH_LOG_NUMDL = 0x7F;
-constexpr std::uint32_t HEALTH_LOG_CDW10 =
-    std::uint32_t{HEALTH_LOG_NUMDL} << 16 | NVME_LOG_SMART_HEALTH_INFORMATION;
-constexpr std::uint32_t NVME_NSID_ALL = 0xFFFFFFFF;
-
-// JMicron wraps the NVMe command in three A1h commands: the command block
-// (data out), the data phase, and the response with the completion's status.
-// Byte 1 is 80h (admin) plus the phase; bytes 3-5 the phase's length,
-// big-endian (512).
-constexpr std::uint8_t JMICRON_ADMIN_NVM_COMMAND = 0x80;
-constexpr std::uint8_t JMICRON_ADMIN_DMA_IN = 0x82;
-constexpr std::uint8_t JMICRON_ADMIN_RESPONSE = 0x8F;
-constexpr std::uint32_t JMICRON_SIGNATURE = 0x454D564E;  // "NVME" as little-endian bytes
-constexpr std::size_t JMICRON_SIGNATURE_AT = 0;
-constexpr std::size_t JMICRON_OPCODE_AT = 8;
-constexpr std::size_t JMICRON_NSID_AT = 12;
-constexpr std::size_t JMICRON_CDW10_AT = 48;
-// Completion dword 3 of the response; its Status Field is bits 17-31.
-constexpr std::size_t JMICRON_COMPLETION_DW3_AT = 20;
-constexpr unsigned NVME_STATUS_FIELD_SHIFT = 17;
-
-constexpr device::ScsiCommand jmicron_phase(std::uint8_t phase,
-                                            device::ScsiDataDirection direction) {
-    return {{0xA1, phase, 0x00, 0x00, 0x02, 0x00}, 12, 512, direction};
-}
-
 // How a family's firmware takes an NVMe command: in one SCSI command, or in
 // the three JMicron phases.
 enum class Exchange { OneCommand, ThreePhases };
@@ -96,23 +66,19 @@ struct DocumentedRead {
     enumeration::BridgeFamily family;
     std::string_view name;
     Exchange exchange;
-    device::ScsiCommand command;  // for three phases, the command phase
+    // The SCSI command that carries the NVMe command; for three phases, the
+    // command phase.
+    device::ScsiCommand (*encode)(const device::NvmeAdminCommand&);
 };
 
-// ASMedia: the admin opcode in byte 1, CDW10's low byte (the log) in byte 3,
-// NUMDL in byte 7. Realtek: the length in bytes 1-2, little-endian, the
-// opcode in byte 3, the log in byte 4. Both read the page as data in.
-// clang-format off
 constexpr std::array<DocumentedRead, 3> DOCUMENTED_READS{{
     {enumeration::BridgeFamily::ASMedia, "ASMedia (0xE6, Get Log Page 02h)", Exchange::OneCommand,
-     {{0xE6, NVME_ADMIN_GET_LOG_PAGE, 0x00, NVME_LOG_SMART_HEALTH_INFORMATION, 0x00, 0x00, 0x00,
-       HEALTH_LOG_NUMDL}, 16, 512}},
+     device::asmedia_command},
     {enumeration::BridgeFamily::JMicron, "JMicron (0xA1, three phases)", Exchange::ThreePhases,
-     jmicron_phase(JMICRON_ADMIN_NVM_COMMAND, device::ScsiDataDirection::Out)},
+     device::jmicron_command_phase},
     {enumeration::BridgeFamily::Realtek, "Realtek (0xE4, Get Log Page 02h)", Exchange::OneCommand,
-     {{0xE4, 0x00, 0x02, NVME_ADMIN_GET_LOG_PAGE, NVME_LOG_SMART_HEALTH_INFORMATION}, 16, 512}},
+     device::realtek_command},
 }};
-// clang-format on
 
 // SAM status GOOD, as the Windows DDK names it.
 constexpr std::uint8_t SCSISTAT_GOOD = 0x00;
@@ -161,28 +127,42 @@ bool brought_nothing(const device::ScsiCommand& command, const device::ScsiReply
            std::ranges::all_of(data, [](std::uint8_t byte) { return byte == 0; });
 }
 
-// Whether a direct request that brought nothing is sent again buffered. A
-// phase of a multi-phase exchange is not: the firmware takes a phase sent
-// twice as out of order, and the response phase tells whether there was data.
-enum class WhenEmpty { SendBuffered, Accept };
+// When a command is sent again in the buffered form. The three variants and
+// the one-command family reads are resent after any failed direct call, and
+// after a completed one that brought no data: some bridges' drivers never
+// fill the caller's buffer. A phase of the JMicron exchange is resent only
+// when the driver refused the direct request, so the device never saw it:
+// the firmware takes a phase sent twice as out of order, and after a timeout
+// or a device error the device may have taken it. The response phase tells
+// whether there was data.
+enum class Resend { AfterFailureOrNoData, OnlyWhenRefused };
 
-// The direct request, and the buffered one when the direct call itself fails
-// or (as when_empty says) brought nothing. carried_error outlives the
-// command: a failed call sets it, and only a buffered reply with GOOD status
-// clears it.
+// The errors with which the driver refuses a request before the device sees
+// it: a request it does not offer, may not send or cannot take as built.
+bool refused_by_driver(std::uint32_t error) {
+    return error == ERROR_INVALID_FUNCTION || error == ERROR_ACCESS_DENIED ||
+           error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_PARAMETER;
+}
+
+// The direct request, and the buffered one as resend says. carried_error
+// outlives the command: a failed call sets it, and only a buffered reply with
+// GOOD status clears it.
 PassThroughOutcome send_command(const device::DeviceHandle& device,
                                 const device::ScsiCommand& command,
-                                std::span<const std::uint8_t> payload, WhenEmpty when_empty,
+                                std::span<const std::uint8_t> payload, Resend resend,
                                 std::uint32_t& carried_error) {
     PassThroughOutcome outcome;
     std::ranges::copy(payload, outcome.data.begin());
     const device::ScsiReply direct = device::send_scsi_direct(device, command, outcome.data);
-    if (direct.call.succeeded &&
-        (when_empty == WhenEmpty::Accept || !brought_nothing(command, direct, outcome.data))) {
+    if (direct.call.succeeded && (resend == Resend::OnlyWhenRefused ||
+                                  !brought_nothing(command, direct, outcome.data))) {
         take_status_and_sense(direct, outcome);
         return outcome;
     }
-    if (!direct.call.succeeded) carried_error = direct.call.win32_error;
+    if (!direct.call.succeeded) {
+        carried_error = direct.call.win32_error;
+        if (resend == Resend::OnlyWhenRefused && !refused_by_driver(carried_error)) return outcome;
+    }
     const device::ScsiReply buffered = device::send_scsi_buffered(device, command, payload);
     if (!buffered.call.succeeded) {
         carried_error = buffered.call.win32_error;
@@ -199,48 +179,34 @@ PassThroughOutcome send_command(const device::DeviceHandle& device,
 PassThroughOutcome read_in_one_command(const device::DeviceHandle& device,
                                        const device::ScsiCommand& command,
                                        std::uint32_t& carried_error) {
-    return send_command(device, command, {}, WhenEmpty::SendBuffered, carried_error);
-}
-
-HealthLogBlock jmicron_get_log_page_block() {
-    HealthLogBlock block{};
-    put_u32(block, JMICRON_SIGNATURE_AT, JMICRON_SIGNATURE);
-    put_u32(block, JMICRON_OPCODE_AT, NVME_ADMIN_GET_LOG_PAGE);
-    put_u32(block, JMICRON_NSID_AT, NVME_NSID_ALL);
-    put_u32(block, JMICRON_CDW10_AT, HEALTH_LOG_CDW10);
-    return block;
-}
-
-bool reports_success(const HealthLogBlock& response) {
-    return get_u32(response, JMICRON_SIGNATURE_AT) == JMICRON_SIGNATURE &&
-           get_u32(response, JMICRON_COMPLETION_DW3_AT) >> NVME_STATUS_FIELD_SHIFT == 0;
+    return send_command(device, command, {}, Resend::AfterFailureOrNoData, carried_error);
 }
 
 // Stops at the first phase that fails, whose status and sense then stand for
 // the attempt; the page counts only when the response reports success.
 PassThroughOutcome read_in_three_phases(const device::DeviceHandle& device,
-                                        const device::ScsiCommand& command_phase,
+                                        const device::NvmeAdminCommand& command,
                                         std::uint32_t& carried_error) {
-    const PassThroughOutcome sent = send_command(
-        device, command_phase, jmicron_get_log_page_block(), WhenEmpty::Accept, carried_error);
+    const PassThroughOutcome sent =
+        send_command(device, device::jmicron_command_phase(command),
+                     device::jmicron_command_block(command), Resend::OnlyWhenRefused, carried_error);
     if (sent.scsi_status != SCSISTAT_GOOD) return sent;
-    PassThroughOutcome page =
-        send_command(device, jmicron_phase(JMICRON_ADMIN_DMA_IN, device::ScsiDataDirection::In), {},
-                     WhenEmpty::Accept, carried_error);
+    PassThroughOutcome page = send_command(device, device::jmicron_data_phase(command), {},
+                                           Resend::OnlyWhenRefused, carried_error);
     if (page.scsi_status != SCSISTAT_GOOD) return page;
-    const PassThroughOutcome response =
-        send_command(device, jmicron_phase(JMICRON_ADMIN_RESPONSE, device::ScsiDataDirection::In),
-                     {}, WhenEmpty::Accept, carried_error);
+    const PassThroughOutcome response = send_command(device, device::jmicron_response_phase(), {},
+                                                     Resend::OnlyWhenRefused, carried_error);
     if (response.scsi_status != SCSISTAT_GOOD) return response;
-    page.nvme_command_failed = !reports_success(response.data);
+    page.nvme_command_failed = !device::jmicron_completion_succeeded(response.data);
     return page;
 }
 
 PassThroughOutcome send_documented_read(const device::DeviceHandle& device,
                                         const DocumentedRead& read, std::uint32_t& carried_error) {
+    const device::NvmeAdminCommand command = device::health_log_command();
     if (read.exchange == Exchange::ThreePhases)
-        return read_in_three_phases(device, read.command, carried_error);
-    return read_in_one_command(device, read.command, carried_error);
+        return read_in_three_phases(device, command, carried_error);
+    return read_in_one_command(device, read.encode(command), carried_error);
 }
 
 const DocumentedRead* documented_read_for(const enumeration::DiskIdentity& disk) {
@@ -349,12 +315,13 @@ std::optional<BridgeReading> read_through_bridge(const device::DeviceHandle& dev
     }
     const DocumentedRead* read = documented_read_for(disk);
     if (read == nullptr) return std::nullopt;
-    if (is_withheld(disk, read->command)) {
-        attempts.push_back(not_sent_attempt(read->name, read->command));
+    const device::ScsiCommand first = read->encode(device::health_log_command());
+    if (is_withheld(disk, first)) {
+        attempts.push_back(not_sent_attempt(read->name, first));
         return std::nullopt;
     }
     const PassThroughOutcome outcome = send_documented_read(device, *read, carried_error);
-    return judge(read->name, read->command, outcome, carried_error, attempts);
+    return judge(read->name, first, outcome, carried_error, attempts);
 }
 
 ProviderDiagnostic open_failed_attempt(const enumeration::DiskIdentity& disk, std::uint32_t code) {

@@ -47,7 +47,7 @@ struct FamilyCase {
     // Status, sense key/ASC, bytes moved, what the firmware understood, then
     // data bytes 0-3 and 20-23 (a page starts 00 3E 01 at 318 K; a JMicron
     // response has the signature, and the Status Field in bits 17-31 of
-    // bytes 20-23).
+    // bytes 20-23, the phase tag in bit 16).
     std::string expected;
 };
 
@@ -92,10 +92,10 @@ const std::vector<FamilyCase> CASES{
      "0, 512, JMicron A1h: data in | 00 3E 01 64 / 00 00 00 00"},
     {"jmicron",
      {SEND_COMMAND, DATA_PHASE, RESPONSE_PHASE},
-     "0, 512, JMicron A1h: response, status 0x0 | 4E 56 4D 45 / 00 00 00 00"},
+     "0, 512, JMicron A1h: response, status 0x0 | 4E 56 4D 45 / 00 00 01 00"},
     {"jmicron",
      {{COMMAND_PHASE, GET_LOG_03}, DATA_PHASE, RESPONSE_PHASE},
-     "0, 512, JMicron A1h: response, status 0x109 | 4E 56 4D 45 / 00 00 12 02"},
+     "0, 512, JMicron A1h: response, status 0x109 | 4E 56 4D 45 / 00 00 13 02"},
     {"jmicron",
      {{"A1 80 00 00 02 00 02 00 00 00 00 00"}},
      INVALID_FIELD + "JMicron A1h: invalid field"},
@@ -104,6 +104,9 @@ const std::vector<FamilyCase> CASES{
     {"jmicron", {SEND_COMMAND, RESPONSE_PHASE}, INVALID_FIELD + "JMicron A1h: invalid field"},
     {"jmicron",
      {SEND_COMMAND, DATA_PHASE, DATA_PHASE},
+     INVALID_FIELD + "JMicron A1h: invalid field"},
+    {"jmicron",
+     {SEND_COMMAND, DATA_PHASE, RESPONSE_PHASE, RESPONSE_PHASE},
      INVALID_FIELD + "JMicron A1h: invalid field"},
 };
 

@@ -31,6 +31,9 @@ struct SenseCase {
 
 TEST(ScsiSense, DecodesByResponseCode) {
     std::vector<std::uint8_t> fixed(32, 0), deferred(32, 0), descriptor(32, 0), none(32, 0);
+    std::vector<std::uint8_t> descriptor_deferred(32, 0);
+    descriptor_deferred[0] = 0x73, descriptor_deferred[1] = 0x04, descriptor_deferred[2] = 0x44;
+    descriptor_deferred[12] = 0x20;
     fixed[0] = 0xF0, fixed[2] = 0x25, fixed[12] = 0x20, fixed[13] = 0x01;  // valid bit set
     deferred[0] = 0x71, deferred[2] = 0x03, deferred[12] = 0x11;
     descriptor[0] = 0x72, descriptor[1] = 0x15, descriptor[2] = 0x24, descriptor[3] = 0x02;
@@ -40,6 +43,7 @@ TEST(ScsiSense, DecodesByResponseCode) {
         {fixed, "5/32/1"},
         {deferred, "3/17/0"},
         {descriptor, "5/36/2"},
+        {descriptor_deferred, "4/68/0"},
         {none, "None/None/None"},
     };
     for (const SenseCase& c : cases) {

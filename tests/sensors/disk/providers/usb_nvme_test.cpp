@@ -135,10 +135,10 @@ DiskHealthRecord reading(DiskHealthRecord made, HealthStatus status, float celsi
     return made;
 }
 
-// A command the bridge never completes keeps each of its two requests waiting
-// for the 3-second timeout before the record is made.
-DiskHealthRecord after_two_timeouts(DiskHealthRecord made) {
-    made.timestamp = "10:20:36";
+// A request the bridge never completes waits for the 3-second timeout; one of
+// the three variants is sent in both forms, a JMicron phase only once.
+DiskHealthRecord after_timeouts(DiskHealthRecord made, int timeouts) {
+    made.timestamp = "10:20:3" + std::to_string(timeouts * 3);
     return made;
 }
 
@@ -217,7 +217,7 @@ TEST(UsbNvmeBridgeProvider, Scenarios) {
                                      ASMEDIA + R"(", "error": 1 } ],
              "other_commands": { "sense_key": 5, "asc": 36 },
              "health_log": { "composite_kelvin": 318, "percentage_used": 3 })"),
-         after_two_timeouts(
+         after_timeouts(
              reading(record(REALTEK_NAME,
                             {failed(ASMEDIA_NAME, 0xE6, 1, std::nullopt, 0, 0,
                                     "USB NVMe passthrough failed: ScsiStatus=255, SenseKey=0x00, "
@@ -228,7 +228,8 @@ TEST(UsbNvmeBridgeProvider, Scenarios) {
                              succeeded(REALTEK_NAME, 0xFC, 318, 44.850006f,
                                        "NVMe Health Log read successful via Realtek RTL9210 (0xFC) "
                                        "(Raw: 318 K, Temp: 44.9°C)")}),
-                     HealthStatus::Healthy, 44.850006f, 3, 0, 318)),
+                     HealthStatus::Healthy, 44.850006f, 3, 0, 318),
+             2),
          {TRACE + "USB-NVMe [Realtek RTL9210 (0xFC)] SUCCESS: 44.9°C"}},
         {"373 K is read",
          bridge(quoted(ASMEDIA), R"(, "health_log": { "composite_kelvin": 373 })"),
@@ -310,6 +311,23 @@ TEST(UsbNvmeBridgeProvider, Scenarios) {
          {TRACE + "USB-NVMe [JMicron (0xA1, three phases)] SUCCESS: 44.9°C"},
          {},
          "JMicron"},
+        {"JMicron: no phase resent when it brought nothing; the carried error stays",
+         family("jmicron", R"(, "uncompleted_commands": [ { "cdb": ")" + ASMEDIA +
+                               R"(", "error": 1 } ])") +
+             R"(, "scsi_pass_through": { "direct_data_zero": true })",
+         after_timeouts(
+             record("USB NVMe (Failed)",
+                    {failed(ASMEDIA_NAME, 0xE6, 1, std::nullopt, 0, 0,
+                            "USB NVMe passthrough failed: ScsiStatus=255, SenseKey=0x00, "
+                            "ASC=0x00, ASCQ=0x00, Win32Error=1"),
+                     rejected(JMICRON_NAME, 0xA1, 1, 0x24), rejected(REALTEK_NAME, 0xFC, 1),
+                     failed(JMICRON_READ, 0xA1, 1, 0, 0, 0,
+                            "USB NVMe passthrough failed: ScsiStatus=0, SenseKey=0x00, ASC=0x00, "
+                            "ASCQ=0x00, Win32Error=1")}),
+             2),
+         {},
+         {},
+         "JMicron"},
         {"JMicron: the drive fails the command, the response says so",
          R"("nvme_bridge": { "family": "jmicron", "log_page_status": 130 })",
          record("USB NVMe (Failed)",
@@ -355,14 +373,16 @@ TEST(UsbNvmeBridgeProvider, Scenarios) {
          {},
          "ASMedia"},
     };
-    // JMicron: the attempt ends at whichever phase never completes.
+    // JMicron: the attempt ends at whichever phase never completes, which is
+    // not sent again: the device may have taken it.
     for (const char* phase : {"80", "82", "8F"}) {
         scenarios.push_back(
             {"JMicron: a phase never completes",
              family("jmicron", R"(, "uncompleted_commands": [ { "cdb": "A1 )" + std::string(phase) +
                                    R"( 00 00 02 00 00 00 00 00 00 00", "error": 121 } ])"),
-             after_two_timeouts(record("USB NVMe (Failed)", plus(variants_refused_by("jmicron"),
-                                                                 timed_out(JMICRON_READ, 0xA1)))),
+             after_timeouts(record("USB NVMe (Failed)", plus(variants_refused_by("jmicron"),
+                                                             timed_out(JMICRON_READ, 0xA1))),
+                            1),
              {},
              {},
              "JMicron"});

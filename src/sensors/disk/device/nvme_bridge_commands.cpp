@@ -39,8 +39,7 @@ constexpr std::size_t JMICRON_CDW10_AT = 48;
 constexpr std::size_t JMICRON_COMPLETION_DW3_AT = 20;
 constexpr unsigned NVME_STATUS_FIELD_SHIFT = 17;
 
-ScsiCommand jmicron_phase(std::uint8_t phase, std::uint32_t length,
-                          ScsiDataDirection direction) {
+ScsiCommand jmicron_phase(std::uint8_t phase, std::uint32_t length, ScsiDataDirection direction) {
     return {{JMICRON_NVME_PASS_THROUGH, phase, 0x00, static_cast<std::uint8_t>(length >> 16),
              static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)},
             CDB12,

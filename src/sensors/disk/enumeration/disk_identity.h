@@ -13,15 +13,15 @@ namespace quartzmon::sensors::disk::enumeration {
 
 struct DiskIdentity {
     std::uint32_t physical_drive = 0;
-    std::string device_path;             // \\.\PhysicalDrive{n}
+    std::string device_path;              // \\.\PhysicalDrive{n}
     std::vector<char32_t> drive_letters;  // uppercase, in mapping order
     std::string model;
     std::string serial_number;
     std::string firmware_revision;
-    std::string bus_type;            // name derived from bus_type_code
+    std::string bus_type;             // name derived from bus_type_code
     std::uint32_t bus_type_code = 0;  // STORAGE_BUS_TYPE as reported
-    std::string vendor_id;           // descriptor text, not the USB vendor number
-    std::string product_id;          // descriptor text, not the USB product number
+    std::string vendor_id;            // descriptor text, not the USB vendor number
+    std::string product_id;           // descriptor text, not the USB product number
     bool removable_media = false;
     std::optional<std::uint16_t> vid;
     std::optional<std::uint16_t> pid;

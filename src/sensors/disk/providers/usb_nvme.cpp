@@ -154,8 +154,8 @@ PassThroughOutcome send_command(const device::DeviceHandle& device,
     PassThroughOutcome outcome;
     std::ranges::copy(payload, outcome.data.begin());
     const device::ScsiReply direct = device::send_scsi_direct(device, command, outcome.data);
-    if (direct.call.succeeded && (resend == Resend::OnlyWhenRefused ||
-                                  !brought_nothing(command, direct, outcome.data))) {
+    if (direct.call.succeeded &&
+        (resend == Resend::OnlyWhenRefused || !brought_nothing(command, direct, outcome.data))) {
         take_status_and_sense(direct, outcome);
         return outcome;
     }
@@ -187,9 +187,9 @@ PassThroughOutcome read_in_one_command(const device::DeviceHandle& device,
 PassThroughOutcome read_in_three_phases(const device::DeviceHandle& device,
                                         const device::NvmeAdminCommand& command,
                                         std::uint32_t& carried_error) {
-    const PassThroughOutcome sent =
-        send_command(device, device::jmicron_command_phase(command),
-                     device::jmicron_command_block(command), Resend::OnlyWhenRefused, carried_error);
+    const PassThroughOutcome sent = send_command(device, device::jmicron_command_phase(command),
+                                                 device::jmicron_command_block(command),
+                                                 Resend::OnlyWhenRefused, carried_error);
     if (sent.scsi_status != SCSISTAT_GOOD) return sent;
     PassThroughOutcome page = send_command(device, device::jmicron_data_phase(command), {},
                                            Resend::OnlyWhenRefused, carried_error);
@@ -356,9 +356,10 @@ std::string_view UsbNvmeBridgeProvider::name() const {
 bool UsbNvmeBridgeProvider::supports(const enumeration::DiskIdentity& disk) const {
     const bool on_usb = ascii_upper(disk.bus_type).find("USB") != std::string::npos ||
                         disk.bus_type_code == layout::BusTypeUsb;
-    const bool may_be_nvme = disk.internal_protocol.empty() ||
-                             ascii_upper(disk.internal_protocol).find("NVME") != std::string::npos ||
-                             disk.nvme_read_family.has_value();
+    const bool may_be_nvme =
+        disk.internal_protocol.empty() ||
+        ascii_upper(disk.internal_protocol).find("NVME") != std::string::npos ||
+        disk.nvme_read_family.has_value();
     return on_usb && may_be_nvme;
 }
 

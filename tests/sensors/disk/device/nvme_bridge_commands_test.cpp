@@ -35,7 +35,8 @@ TEST(NvmeBridgeCommands, EncodeTheHealthLogReadAsEachFamilyPublishesIt) {
     EXPECT_EQ(request_text(jmicron_command_phase(log), jmicron_command_block(log)),
               "A1 80 00 00 02 00 00 00 00 00 00 00 | 512 out | 0: 4E 56 4D 45 | 8: 02 00 00 00 | "
               "12: FF FF FF FF | 48: 02 00 7F 00");
-    EXPECT_EQ(request_text(jmicron_data_phase(log)), "A1 82 00 00 02 00 00 00 00 00 00 00 | 512 in");
+    EXPECT_EQ(request_text(jmicron_data_phase(log)),
+              "A1 82 00 00 02 00 00 00 00 00 00 00 | 512 in");
     EXPECT_EQ(request_text(jmicron_response_phase()),
               "A1 8F 00 00 02 00 00 00 00 00 00 00 | 512 in");
 }

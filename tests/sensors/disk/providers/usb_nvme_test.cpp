@@ -79,7 +79,8 @@ ProviderDiagnostic timed_out(const char* name, std::uint8_t op_code) {
 ProviderDiagnostic not_sent(const char* name, std::uint8_t op_code) {
     return failed(name, op_code, 0, std::nullopt, 0, 0,
                   "Not sent: this USB device is known to hang or disconnect on SCSI operation "
-                  "code 0x" + hex2(op_code));
+                  "code 0x" +
+                      hex2(op_code));
 }
 
 ProviderDiagnostic implausible(const char* name, std::uint8_t op_code) {
@@ -312,8 +313,8 @@ TEST(UsbNvmeBridgeProvider, Scenarios) {
          {},
          "JMicron"},
         {"JMicron: no phase resent when it brought nothing; the carried error stays",
-         family("jmicron", R"(, "uncompleted_commands": [ { "cdb": ")" + ASMEDIA +
-                               R"(", "error": 1 } ])") +
+         family("jmicron",
+                R"(, "uncompleted_commands": [ { "cdb": ")" + ASMEDIA + R"(", "error": 1 } ])") +
              R"(, "scsi_pass_through": { "direct_data_zero": true })",
          after_timeouts(
              record("USB NVMe (Failed)",

@@ -207,26 +207,27 @@ def old_enclosure_and_powershell():
     return i.data
 
 
-def nvme_enclosure(family, vid, pid, direct_error=0):
+def nvme_enclosure_up_to_recording(vid, pid, **bridge):
+    """One USB NVMe enclosure with no volume and no PowerShell."""
     i = Input()
     i.byte(1)
     i.byte(0)        # one disk
-    disk(i, 1, "USB", "NVMe enclosure", family=family, direct_error=direct_error)
+    disk(i, 1, "USB", "NVMe enclosure", **bridge)
     i.byte(0)        # no volume
     usb_parent(i, vid, pid)
     i.byte(0)        # no PowerShell
+    return i
+
+
+def nvme_enclosure(family, vid, pid, direct_error=0):
+    i = nvme_enclosure_up_to_recording(vid, pid, family=family, direct_error=direct_error)
     no_recording(i, 1)
     return i.data
 
 
 def recorded_jmicron_exchange():
-    i = Input()
-    i.byte(1)
-    i.byte(0)        # one disk, nothing behind its replies
-    disk(i, 1, "USB", "NVMe enclosure")
-    i.byte(0)
-    usb_parent(i, 0x152D, 0x0583)
-    i.byte(0)
+    # Nothing behind the recorded replies: no bridge model answers.
+    i = nvme_enclosure_up_to_recording(0x152D, 0x0583)
     i.byte(1)        # the disk recorded three replies
     i.byte(2)
     recorded_direct_reply(i, JMICRON_COMMAND, 0, data_out=JMICRON_BLOCK)

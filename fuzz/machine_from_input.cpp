@@ -13,6 +13,7 @@
 #include "platform/description/access_mask_key.h"
 #include "platform/description/hex_text.h"
 #include "platform/utf.h"
+#include "sensors/disk/enumeration/bridge_chips.h"
 
 namespace quartzmon::fuzz {
 namespace {
@@ -20,6 +21,7 @@ namespace {
 using nlohmann::json;
 using platform::description::access_mask_key;
 using platform::description::hex_text;
+using sensors::disk::enumeration::BridgeChipIds;
 
 constexpr std::size_t MAX_DISKS = 4;
 constexpr std::size_t MAX_DRIVE_NUMBER = 16;
@@ -35,6 +37,14 @@ constexpr std::array<std::uint32_t, 7> COMMON_BUS_TYPES = {1, 3, 7, 8, 11, 12, 1
 
 // Win32 errors drivers answer with, then any value.
 constexpr std::array<std::uint32_t, 7> COMMON_ERRORS = {0, 1, 5, 31, 50, 87, 121};
+
+// The USB IDs the sensor knows, which most enclosures are drawn from: two raw
+// 16-bit numbers almost never name an identified bridge, and only those get
+// their family's own read. A table of further known devices joins here.
+const std::vector<BridgeChipIds>& known_bridge_ids() {
+    static const std::vector<BridgeChipIds> ids = sensors::disk::enumeration::bridge_chip_ids();
+    return ids;
+}
 
 std::string text(FuzzInput& input, std::size_t max_size) {
     const std::vector<std::uint8_t> bytes = input.blob(max_size);
@@ -202,6 +212,33 @@ std::string device_id_text(FuzzInput& input, std::size_t max_size) {
     return id;
 }
 
+// "VID_vvvv&PID_pppp": three times in four a row of the known IDs (a vendor's
+// fallback row with any product), otherwise any two numbers.
+std::string usb_ids(FuzzInput& input) {
+    std::uint16_t vid = 0;
+    std::uint16_t pid = 0;
+    if (input.choice(4) != 0) {
+        const auto& known = known_bridge_ids();
+        const BridgeChipIds& row = known[input.u16() % known.size()];
+        vid = row.vid;
+        pid = row.pid ? *row.pid : input.u16();
+    } else {
+        vid = input.u16();
+        pid = input.u16();
+    }
+    char ids[32];
+    std::snprintf(ids, sizeof ids, "VID_%04X&PID_%04X", unsigned{vid}, unsigned{pid});
+    return ids;
+}
+
+// The USB device a disk hangs from: mostly one whose ID carries a vendor and
+// product ID, otherwise any ID.
+std::string usb_parent_id(FuzzInput& input) {
+    if (!input.flag()) return device_id_text(input, 64);
+    const std::string ids = usb_ids(input);
+    return "USB\\" + ids + "\\" + device_id_text(input, 16);
+}
+
 // The disk driver's list of instance IDs and the device tree above them, where
 // the USB parent's ID carries the vendor and product IDs. Device IDs are
 // unique without regard to case, so a disk whose IDs are taken keeps none.
@@ -217,13 +254,7 @@ void usb_device_tree(FuzzInput& input, const json& disks, json& description) {
         const std::string number = std::to_string(described["number"].get<std::uint32_t>());
         const std::string instance =
             "USBSTOR\\DISK&VEN_" + device_id_text(input, 16) + "\\" + number;
-        const unsigned vid = input.u16();
-        const unsigned pid = input.u16();
-        char usb_ids[32];
-        std::snprintf(usb_ids, sizeof usb_ids, "VID_%04X&PID_%04X", vid, pid);
-        const std::string parent =
-            input.flag() ? "USB\\" + std::string(usb_ids) + "\\" + device_id_text(input, 16)
-                         : device_id_text(input, 64);
+        const std::string parent = usb_parent_id(input);
         if (!is_new(instance)) continue;
         if (is_new(parent)) tree.push_back({{"id", parent}});
         enum_values[number] = instance;
@@ -262,6 +293,95 @@ json powershell(FuzzInput& input) {
     return program;
 }
 
+// A request the sensor sends, keyed as a recording keys it: a storage
+// property (with the protocol-specific fields of an NVMe log query), an ATA
+// pass-through by its task file, or a SCSI command block of either form, data
+// in or out.
+json recorded_request(FuzzInput& input) {
+    switch (input.choice(3)) {
+        case 0: {
+            json request{{"ioctl", "IOCTL_STORAGE_QUERY_PROPERTY"},
+                         {"property_id", input.byte()},
+                         {"query_type", input.choice(2)}};
+            if (input.flag()) {
+                request["protocol_type"] = input.byte();
+                request["data_type"] = input.byte();
+                request["request_value"] = input.byte();
+                request["request_sub_value"] = input.u32();
+                request["request_sub_value2"] = input.u32();
+            }
+            return request;
+        }
+        case 1:
+            return json{{"ioctl", "IOCTL_ATA_PASS_THROUGH"},
+                        {"ata_flags", input.u16()},
+                        {"data_transfer_length", input.u16()},
+                        {"task_file", hex_text(input.bytes(7))}};
+        default:
+            return json{{"ioctl", input.flag() ? "IOCTL_SCSI_PASS_THROUGH_DIRECT"
+                                               : "IOCTL_SCSI_PASS_THROUGH"},
+                        {"cdb", command_block(input)},
+                        {"data_in", input.choice(2)},
+                        {"data_transfer_length", input.u16()}};
+    }
+}
+
+// A reply as a recording keeps it; what a data-out request sent is kept for
+// the reader and answers nothing.
+json recorded_reply(FuzzInput& input) {
+    json reply{{"request", recorded_request(input)},
+               {"error", win32_error(input)},
+               {"out", hex_text(input.blob(1024))}};
+    if (input.flag()) reply["bytes_returned"] = input.u16() % 2048;
+    if (input.flag()) reply["direct_data"] = hex_text(input.blob(SECTOR_SIZE));
+    if (input.flag()) reply["data_out"] = hex_text(input.blob(SECTOR_SIZE));
+    return reply;
+}
+
+json recorded_replies(FuzzInput& input) {
+    json replies = json::array();
+    for (std::uint32_t i = 1 + input.choice(4); i > 0; --i) replies.push_back(recorded_reply(input));
+    return replies;
+}
+
+// Any real date and time of day, as the description writes local times. The
+// fields are drawn one statement each: the order in which a call's arguments
+// are evaluated is the compiler's choice.
+std::string local_time(FuzzInput& input) {
+    const unsigned year = 1601 + input.u16() % 8399u;
+    const unsigned month = 1 + input.choice(12);
+    const unsigned day = 1 + input.choice(28);
+    const unsigned hour = input.choice(24);
+    const unsigned minute = input.choice(60);
+    const unsigned second = input.choice(60);
+    const unsigned millisecond = input.u16() % 1000u;
+    char time[32];
+    std::snprintf(time, sizeof time, "%04u-%02u-%02uT%02u:%02u:%02u.%03u", year, month, day, hour,
+                  minute, second, millisecond);
+    return time;
+}
+
+// The local time at the start and the readings that follow. The tick count
+// only starts somewhere else: readings of it would let a run's time jump, and
+// the whole-run target bounds how long a run takes.
+json clock(FuzzInput& input) {
+    json described{{"local_time", local_time(input)}, {"tick_count", input.u32()}};
+    json readings = json::array();
+    for (std::uint32_t i = input.choice(4); i > 0; --i) readings.push_back(local_time(input));
+    if (!readings.empty()) described["local_times"] = readings;
+    return described;
+}
+
+// What only a captured machine holds: the disks' recorded replies and the
+// clock. Read last, so inputs written before they existed still describe the
+// machines they did.
+void recorded_run(FuzzInput& input, json& description) {
+    for (json& described : description["disks"]) {
+        if (input.flag()) described["replay"] = recorded_replies(input);
+    }
+    if (input.flag()) description["clock"] = clock(input);
+}
+
 }  // namespace
 
 std::string machine_from_input(std::span<const std::uint8_t> data) {
@@ -282,6 +402,7 @@ std::string machine_from_input(std::span<const std::uint8_t> data) {
     description["volumes"] = volumes(input, disks);
     usb_device_tree(input, disks, description);
     if (input.flag()) description["programs"] = {{POWERSHELL_PATH, powershell(input)}};
+    recorded_run(input, description);
     return description.dump(2);
 }
 

@@ -1,8 +1,10 @@
 // A simulated machine described by a fuzzer's input: which disks exist and
 // every reply their drivers and devices give (descriptor, temperature
 // properties, SMART data and byte counts, SCSI status and sense, NVMe pages and
-// refusals, bridge dialects and command blocks), the volumes, the registry and
-// device tree that name USB bridges, and the PowerShell child's output.
+// refusals, bridge dialects, families and command blocks), the volumes, the
+// registry and device tree that name USB bridges (mostly by IDs the sensor
+// knows), the PowerShell child's output, and what a captured run adds:
+// recorded replies and the clock.
 //
 // The description is in the documented format (machines/README.md), so a
 // corpus file can be turned into a machine file and replayed with

@@ -112,7 +112,9 @@ std::string describe(const DescriptionError& error) {
            error.message;
 }
 
-// nlohmann's messages start with "[json.exception.parse_error.101] ".
+// nlohmann's messages start with "[json.exception.parse_error.101] "; a
+// syntax error says the line and column, a number too large for a double
+// ("[json.exception.out_of_range.406] ") says only the number.
 std::string without_exception_tag(std::string message) {
     const auto tag_end = message.find("] ");
     return message.starts_with("[json.exception") && tag_end != std::string::npos
@@ -128,7 +130,7 @@ std::expected<MachineDescription, std::string> parse_machine_description(
     nlohmann::json json;
     try {
         json = nlohmann::json::parse(description);
-    } catch (const nlohmann::json::parse_error& error) {
+    } catch (const nlohmann::json::exception& error) {
         return std::unexpected(source + ": malformed JSON: " + without_exception_tag(error.what()));
     }
     try {

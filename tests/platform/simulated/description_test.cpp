@@ -27,6 +27,8 @@ INSTANTIATE_TEST_SUITE_P(
     Descriptions, DescriptionErrorTest,
     ::testing::Values(
         BadDescription{"[]", "machines/x.json: at the top level: expected an object"},
+        BadDescription{R"({"disks": [{"number": 1e309}]})",
+                       "machines/x.json: malformed JSON: number overflow parsing '1e309'"},
         BadDescription{R"({"disks": [{"replay": [{"request": {"ioctl": "IOCTL_STORAGE_QUERY_PROPERTY", "propery_id": 0}}]}]})",
                        "machines/x.json: at /disks/0/replay/0/request/propery_id: unknown key"},
         BadDescription{R"({"volumes": {"C": {"replay": [{"out": "28"}]}}})",

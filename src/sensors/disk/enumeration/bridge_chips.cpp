@@ -42,6 +42,12 @@ constexpr std::array<BridgeChipRow, 22> BRIDGE_CHIPS{{
 
 }  // namespace
 
+std::vector<BridgeChipIds> bridge_chip_ids() {
+    std::vector<BridgeChipIds> ids;
+    for (const BridgeChipRow& row : BRIDGE_CHIPS) ids.push_back({row.vid, row.pid});
+    return ids;
+}
+
 std::optional<BridgeChipInfo> lookup_bridge_chip(std::uint16_t vid,
                                                  std::optional<std::uint16_t> pid) {
     std::optional<BridgeChipInfo> fallback;

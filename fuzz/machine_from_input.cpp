@@ -14,6 +14,7 @@
 #include "platform/description/hex_text.h"
 #include "platform/utf.h"
 #include "sensors/disk/enumeration/bridge_chips.h"
+#include "sensors/disk/enumeration/usb_devices.h"
 
 namespace quartzmon::fuzz {
 namespace {
@@ -40,9 +41,14 @@ constexpr std::array<std::uint32_t, 7> COMMON_ERRORS = {0, 1, 5, 31, 50, 87, 121
 
 // The USB IDs the sensor knows, which most enclosures are drawn from: two raw
 // 16-bit numbers almost never name an identified bridge, and only those get
-// their family's own read. A table of further known devices joins here.
+// their family's own read. The bridge chip table's, then the known devices'.
 const std::vector<BridgeChipIds>& known_bridge_ids() {
-    static const std::vector<BridgeChipIds> ids = sensors::disk::enumeration::bridge_chip_ids();
+    static const std::vector<BridgeChipIds> ids = [] {
+        std::vector<BridgeChipIds> known = sensors::disk::enumeration::bridge_chip_ids();
+        for (const auto& device : sensors::disk::enumeration::usb_device_table())
+            known.push_back({device.vid, device.pid});
+        return known;
+    }();
     return ids;
 }
 

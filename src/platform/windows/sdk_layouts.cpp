@@ -1,15 +1,11 @@
 // Compile-time proof that what the sensor builds and reads as bytes matches the
 // Windows SDK (here the mingw-w64 headers): every offset and size named in
 // platform/windows_layouts.h, and the values of the constants the platform
-// boundary and the simulated machine carry under the SDK's names. Nothing here
-// runs.
+// boundary carries under the SDK's names. Nothing here runs.
 #include <cstddef>
 #include <cstdint>
 
 #include "platform/platform.h"
-// Only for the check below: the simulated machine answers with these codes
-// as Windows would, and this is the one build that sees the SDK's values.
-#include "platform/simulated/win32_codes.h"
 #include "platform/windows_layouts.h"
 
 // The boundary's constants, taken before <windows.h> turns their names into
@@ -92,20 +88,6 @@ constexpr std::uint8_t scsi_ioctl_data_in = l::SCSI_IOCTL_DATA_IN;
 constexpr std::uint8_t scsi_ioctl_data_unspecified = l::SCSI_IOCTL_DATA_UNSPECIFIED;
 constexpr std::uint32_t reg_sz = l::REG_SZ;
 constexpr std::size_t max_path = l::MAX_PATH;
-
-// The codes only the simulated machine answers with. CLASS_DRIVER_TIMEOUT_MS
-// is the disk class driver's default, not an SDK constant, so it is not here.
-namespace s = quartzmon::platform::simulated;
-constexpr std::uint32_t error_bad_length = s::ERROR_BAD_LENGTH;
-constexpr std::uint32_t error_invalid_name = s::ERROR_INVALID_NAME;
-constexpr std::uint32_t error_sem_timeout = s::ERROR_SEM_TIMEOUT;
-constexpr std::uint32_t error_no_data = s::ERROR_NO_DATA;
-constexpr std::uint32_t cr_invalid_devnode = s::CR_INVALID_DEVNODE;
-constexpr std::uint32_t cr_buffer_small = s::CR_BUFFER_SMALL;
-constexpr std::uint32_t infinite = s::INFINITE;
-constexpr std::uint32_t generic_all = s::GENERIC_ALL;
-constexpr std::uint32_t file_read_data = s::FILE_READ_DATA;
-constexpr std::uint32_t file_write_data = s::FILE_WRITE_DATA;
 
 }  // namespace ours
 
@@ -197,16 +179,6 @@ static_assert(ours::system_time_size == sizeof(SYSTEMTIME));
 static_assert(same(ours::reg_sz, REG_SZ));
 static_assert(same(ours::max_path, MAX_PATH));
 
-static_assert(same(ours::error_bad_length, ERROR_BAD_LENGTH));
-static_assert(same(ours::error_invalid_name, ERROR_INVALID_NAME));
-static_assert(same(ours::error_sem_timeout, ERROR_SEM_TIMEOUT));
-static_assert(same(ours::error_no_data, ERROR_NO_DATA));
-static_assert(same(ours::cr_invalid_devnode, CR_INVALID_DEVNODE));
-static_assert(same(ours::cr_buffer_small, CR_BUFFER_SMALL));
-static_assert(same(ours::infinite, INFINITE));
-static_assert(same(ours::generic_all, GENERIC_ALL));
-static_assert(same(ours::file_read_data, FILE_READ_DATA));
-static_assert(same(ours::file_write_data, FILE_WRITE_DATA));
 
 // ---- Structure layouts -------------------------------------------------------
 

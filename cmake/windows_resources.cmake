@@ -11,3 +11,17 @@ function(disk_sensor_resources target description)
   set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${RESOURCE_MANIFEST})
   target_sources(${target} PRIVATE ${rc})
 endfunction()
+
+# The shipped executable carries no symbols: they go to <name>.exe.debug
+# beside it, which the release keeps next to the archive, not in it, so that
+# a crash dump from a user can be read. The executable names its debug file
+# (.gnu_debuglink) for the debuggers that look for it.
+function(disk_sensor_split_debug_info target)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE_NAME:${target}>
+            $<TARGET_FILE_NAME:${target}>.debug
+    COMMAND ${CMAKE_OBJCOPY} --strip-all
+            --add-gnu-debuglink=$<TARGET_FILE_NAME:${target}>.debug $<TARGET_FILE_NAME:${target}>
+    WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>
+    VERBATIM)
+endfunction()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Windows executables twice from clean, in two folders, stops when
 # the two builds differ by a byte, checks their release form, and writes the
-# release archive dist/disk-sensor-<version>-windows-x64.zip.
+# release archive dist/disk-sensor-<version>-windows-x64.zip and, beside it,
+# the executables' debug files in dist/disk-sensor-<version>-windows-x64-debug.zip.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-$(nproc)}
@@ -17,9 +18,9 @@ for build in "${builds[@]}"; do
   cmake --build "$build" -j "$jobs" --target disk_sensor disk_sensor_capture
 done
 
-for exe in "${executables[@]}"; do
-  if ! cmp "${builds[0]}/$exe" "${builds[1]}/$exe"; then
-    echo "release: two builds of the same sources gave different $exe" >&2
+for file in "${executables[@]}" "${executables[@]/%/.debug}"; do
+  if ! cmp "${builds[0]}/$file" "${builds[1]}/$file"; then
+    echo "release: two builds of the same sources gave different $file" >&2
     exit 1
   fi
 done
@@ -38,3 +39,9 @@ python3 scripts/make_release_archive.py "dist/disk-sensor-$version-windows-x64.z
   schema/disk_health.schema.json=schema/disk_health.schema.json \
   docs/widget-guide.md=docs/widget-guide.md \
   CHANGELOG.md=CHANGELOG.md
+
+# The symbols stay out of what the widget ships; kept beside the archive, they
+# let a crash dump from a user be read.
+python3 scripts/make_release_archive.py "dist/disk-sensor-$version-windows-x64-debug.zip" \
+  "disk_sensor.exe.debug=${builds[0]}/disk_sensor.exe.debug" \
+  "disk_sensor_capture.exe.debug=${builds[0]}/disk_sensor_capture.exe.debug"

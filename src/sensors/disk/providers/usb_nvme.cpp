@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/bytes.h"
 #include "platform/windows_layouts.h"
 #include "sensors/disk/device/device_handle.h"
 #include "sensors/disk/device/nvme_bridge_commands.h"

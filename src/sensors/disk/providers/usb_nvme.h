@@ -1,9 +1,11 @@
 // The NVMe SMART / Health Information log of a drive behind a USB-to-NVMe
 // bridge. Windows sees such a drive as a USB SCSI disk, so the log request is
 // wrapped in a bridge vendor's SCSI command and sent through SCSI
-// pass-through; three bridge commands are tried in a fixed order, whatever
-// bridge enumeration named. It never fails: an unreadable drive gives an
-// Unavailable record and the chain moves on.
+// pass-through: three fixed bridge commands in a fixed order, whatever the
+// bridge, then, on a device enumeration knows to hold an NVMe drive behind a
+// chip of the ASMedia, JMicron or Realtek family, that family's published
+// read (device/nvme_bridge_commands encodes it). It never fails: an
+// unreadable drive gives an Unavailable record and the chain moves on.
 #pragma once
 
 #include <expected>

@@ -15,12 +15,15 @@ endfunction()
 # The shipped executable carries no symbols: they go to <name>.exe.debug
 # beside it, which the release keeps next to the archive, not in it, so that
 # a crash dump from a user can be read. The executable names its debug file
-# (.gnu_debuglink) for the debuggers that look for it.
+# (.gnu_debuglink) for the debuggers that look for it. objcopy stamps the PE
+# files it writes with the time unless SOURCE_DATE_EPOCH says otherwise; 0 is
+# what the linker writes (--no-insert-timestamp), so a build stays repeatable.
 function(disk_sensor_split_debug_info target)
+  set(objcopy ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_OBJCOPY})
   add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE_NAME:${target}>
+    COMMAND ${objcopy} --only-keep-debug $<TARGET_FILE_NAME:${target}>
             $<TARGET_FILE_NAME:${target}>.debug
-    COMMAND ${CMAKE_OBJCOPY} --strip-all
+    COMMAND ${objcopy} --strip-all
             --add-gnu-debuglink=$<TARGET_FILE_NAME:${target}>.debug $<TARGET_FILE_NAME:${target}>
     WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>
     VERBATIM)

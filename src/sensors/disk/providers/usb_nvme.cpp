@@ -11,6 +11,7 @@
 #include "platform/windows_layouts.h"
 #include "sensors/disk/device/device_handle.h"
 #include "sensors/disk/device/scsi_pass_through.h"
+#include "sensors/disk/providers/bus_rules.h"
 #include "sensors/disk/providers/nvme_health_log.h"
 #include "sensors/disk/text.h"
 #include "trace/trace.h"
@@ -362,8 +363,7 @@ std::string_view UsbNvmeBridgeProvider::name() const {
 }
 
 bool UsbNvmeBridgeProvider::supports(const enumeration::DiskIdentity& disk) const {
-    const bool on_usb = ascii_upper(disk.bus_type).find("USB") != std::string::npos ||
-                        disk.bus_type_code == layout::BusTypeUsb;
+    const bool on_usb = is_on_usb(disk);
     const bool may_be_nvme = disk.internal_protocol.empty() ||
                              ascii_upper(disk.internal_protocol).find("NVME") != std::string::npos;
     return on_usb && may_be_nvme;

@@ -187,12 +187,13 @@ AtaDrive read_ata_drive(JsonObject& object) {
         drive = default_ata_drive();
     }
     drive.power_mode = read_power_mode(object);
+    drive.power_management = object.boolean("power_management").value_or(true);
     object.reject_unknown_keys();
     return drive;
 }
 
 AtaResult execute(AtaDrive& drive, const AtaTaskFile& task, std::span<std::uint8_t> data_in) {
-    if (task.command == CHECK_POWER_MODE)
+    if (task.command == CHECK_POWER_MODE && drive.power_management)
         return {DRDY | DSC, 0, 0, power_mode_count(drive.power_mode), false};
     const bool spun_up = drive.power_mode == PowerMode::Standby;
     drive.power_mode = PowerMode::Active;

@@ -35,6 +35,8 @@ enum class PowerMode : std::uint8_t { Active, Idle, Standby };
 struct AtaDrive {
     std::array<std::uint8_t, 512> smart_data{};  // what SMART READ DATA returns
     PowerMode power_mode = PowerMode::Active;
+    // Without the power management commands the drive aborts CHECK POWER MODE.
+    bool power_management = true;
 };
 
 // The Status register's ERR bit: the command ended with an error.
@@ -58,10 +60,10 @@ inline constexpr std::string_view SPUN_UP_FROM_STANDBY = "spun up from standby";
 // description says nothing about the drive.
 AtaDrive default_ata_drive();
 
-// Reads { "smart": ..., "power_mode": "standby" }: the SMART data block as
-// "attributes" (with an optional "revision") or as "hex"; without "smart", a
-// healthy disk at 40 °C. The power mode is "active" (the default), "idle" or
-// "standby".
+// Reads { "smart": ..., "power_mode": "standby", "power_management": false }:
+// the SMART data block as "attributes" (with an optional "revision") or as
+// "hex"; without "smart", a healthy disk at 40 °C. The power mode is "active"
+// (the default), "idle" or "standby".
 AtaDrive read_ata_drive(JsonObject& object);
 
 // Executes one command; data_in receives at most its own size of the data.

@@ -1,0 +1,191 @@
+#include "sensors/disk/standby_check.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sensors/disk/collection.h"
+#include "support/call_log.h"
+#include "support/machine.h"
+#include "support/records.h"
+
+namespace quartzmon::sensors::disk {
+namespace {
+
+using test_support::describe;
+
+enum class Bus { Sata, Usb, Nvme };
+
+// One disk 0 on its bus; a USB disk is found behind a JMicron SATA bridge.
+std::string machine_with(Bus bus, const std::string& ata, const std::string& extra) {
+    const std::string drive = R"(, "ata": {)" + ata + "}" + extra;
+    std::string machine = R"({"clock": {"local_time": "2024-05-14T09:05:03.250"}, "disks": [)";
+    if (bus == Bus::Sata)
+        return machine + R"({"properties": {"StorageDeviceProperty": {"product_id": "HDD",
+               "bus_type": 11}})" + drive + "}]}";
+    if (bus == Bus::Nvme)
+        return machine + R"({"properties": {"StorageDeviceProperty": {"bus_type": 17}}}]})";
+    return machine + R"({"properties": {"StorageDeviceProperty": {"product_id": "Ext",
+               "bus_type": 7}})" + drive + R"(}],
+        "registry": {"SYSTEM\\CurrentControlSet\\Services\\disk\\Enum": {
+            "0": "USBSTOR\\Disk&Ven_JMicron&Prod_Ext&Rev_0104\\0123456789AB&0"}},
+        "device_tree": [{"id": "USBSTOR\\Disk&Ven_JMicron&Prod_Ext&Rev_0104\\0123456789AB&0",
+                         "parent": "USB\\VID_152D&PID_0578\\0123456789AB"},
+                        {"id": "USB\\VID_152D&PID_0578\\0123456789AB"}]})";
+}
+
+ProviderDiagnostic attempt(const char* name, const char* result, std::string detail) {
+    ProviderDiagnostic a;
+    a.provider_name = name;
+    a.result = result;
+    a.detail = std::move(detail);
+    return a;
+}
+
+const ProviderDiagnostic SYSTEM_ON = attempt("GetDevicePowerState", "SUCCESS",
+                                             "Device in its working state");
+const std::string ASLEEP = "CHECK POWER MODE: standby (Count: 0x00), the disk was left asleep";
+
+ProviderDiagnostic drive_says(ProviderDiagnostic a, std::optional<std::uint8_t> op_code = {}) {
+    a.ata_command = 0xE5;
+    a.scsi_op_code = op_code;
+    if (op_code) a.scsi_status = 2;
+    return a;
+}
+
+ProviderDiagnostic sat_asleep(const char* name, std::uint8_t op_code) {
+    ProviderDiagnostic a = drive_says(attempt(name, "SUCCESS", ASLEEP), op_code);
+    a.sense_key = 1, a.asc = 0, a.ascq = 0x1D;
+    return a;
+}
+
+// The record of a disk left asleep and its log, whole.
+std::vector<std::string> asleep(const char* model, const char* bus, const char* protocol,
+                                std::vector<ProviderDiagnostic> attempts) {
+    DiskHealthRecord r;
+    r.provider_name = "None (Standby)";
+    r.health_status = HealthStatus::Unavailable;
+    r.internal_protocol = protocol;
+    r.timestamp = "09:05:03";
+    r.provider_diagnostics = std::move(attempts);
+    std::vector<std::string> lines = describe(r);
+    lines.push_back(std::string("Starting acquisition for Drive #0: ") + model + " [Bus: " + bus + "]");
+    lines.push_back("Drive is in standby and was not woken. SMART/Temperature is Unavailable.");
+    return lines;
+}
+
+std::vector<std::string> whole(const DiskHealthRecord& record) {
+    std::vector<std::string> lines = describe(record);
+    lines.insert(lines.end(), record.diagnostic_log.begin(), record.diagnostic_log.end());
+    return lines;
+}
+
+// What reached the disk besides property queries: "power TRUE, on", "ATA E5",
+// "SCSI 85 (decoded), status 2"; a command that woke the drive says so.
+std::vector<std::string> requests(const std::vector<std::string>& log) {
+    std::vector<std::string> shown;
+    for (const std::string& line : test_support::calls_to(log, {"GetDevicePowerState", "DeviceIoControl"})) {
+        if (line.starts_with("GetDevicePowerState")) {
+            shown.push_back("power " + line.substr(line.find("-> ") + 3));
+        } else if (const auto at = line.find("task file "); at != std::string::npos) {
+            shown.push_back("ATA " + line.substr(at + 28, 2) +
+                            (line.ends_with("spun up from standby") ? " spun up" : ""));
+        } else if (const auto cdb = line.find("CDB "); cdb != std::string::npos) {
+            const auto rest = line.find_first_of("(,", cdb);
+            shown.push_back("SCSI " + line.substr(cdb + 4, 2) + " " + line.substr(rest));
+        }
+    }
+    return shown;
+}
+
+struct StandbyCase {
+    const char* name;
+    bool no_wake;
+    Bus bus;
+    std::string ata;    // the drive's description
+    std::string extra;  // the disk's other keys
+    // The whole record; empty: the record of the same disk, active, read
+    // without the option.
+    std::vector<std::string> record;
+    std::vector<std::string> requests;
+};
+
+class LeavingSleepingDisks : public ::testing::TestWithParam<StandbyCase> {};
+
+TEST_P(LeavingSleepingDisks, AsksWithoutWakingAndReadsWhatIsAwake) {
+    const StandbyCase& given = GetParam();
+    auto machine = test_support::make_machine(machine_with(given.bus, given.ata, given.extra));
+    const CollectionResult result = collect_disk_health(*machine, {given.no_wake});
+    ASSERT_EQ(result.disks.size(), 1u);
+    if (given.record.empty()) {
+        auto active = test_support::make_machine(machine_with(given.bus, "", given.extra));
+        EXPECT_EQ(whole(result.disks[0]), whole(collect_disk_health(*active).disks.at(0)));
+    } else {
+        EXPECT_EQ(whole(result.disks[0]), given.record);
+    }
+    EXPECT_EQ(requests(machine->call_log()), given.requests);
+}
+
+const std::string STANDBY = R"("power_mode": "standby")";
+const char* const SAT16_RETURNS = "(SAT ATA PASS-THROUGH (16): E5h/00h registers returned), status 2";
+
+INSTANTIATE_TEST_SUITE_P(
+    Disks, LeavingSleepingDisks,
+    ::testing::Values(
+        StandbyCase{"SataAsleep", true, Bus::Sata, STANDBY, "",
+                    asleep("HDD", "SATA", "SATA",
+                           {SYSTEM_ON, drive_says(attempt("ATA CHECK POWER MODE", "SUCCESS", ASLEEP))}),
+                    {"power TRUE, on", "ATA E5"}},
+        StandbyCase{"SataAsleepWithoutTheOption", false, Bus::Sata, STANDBY, "", {},
+                    {"ATA B0 spun up"}},
+        StandbyCase{"SystemReportsLowPower", true, Bus::Sata, STANDBY,
+                    R"(, "device_power_state": {"on": false})",
+                    asleep("HDD", "SATA", "SATA",
+                           {attempt("GetDevicePowerState", "SUCCESS",
+                                    "Device in a low-power state, the disk was left asleep")}),
+                    {"power TRUE, off"}},
+        StandbyCase{"UsbAsleepDescriptorSense", true, Bus::Usb, STANDBY, R"(, "sat_bridge": {})",
+                    asleep("Ext", "USB", "SATA",
+                           {SYSTEM_ON, sat_asleep("SAT16 CHECK POWER MODE", 0x85)}),
+                    {"power TRUE, on", std::string("SCSI 85 ") + SAT16_RETURNS}},
+        StandbyCase{
+            "UsbAsleepFixedSenseThroughSat12", true, Bus::Usb, STANDBY,
+            R"(, "sat_bridge": {"dialects": ["sat12"], "ata_return_format": "fixed"})",
+            asleep("Ext", "USB", "SATA",
+                   {SYSTEM_ON,
+                    [] {
+                        ProviderDiagnostic a = drive_says(
+                            attempt("SAT16 CHECK POWER MODE", "FAILED",
+                                    "SAT16 CHECK POWER MODE returned no ATA registers (ScsiStatus: "
+                                    "0x02, SenseKey: Some(5), ASC: Some(32), ASCQ: Some(0), "
+                                    "Win32Error: 0)"),
+                            0x85);
+                        a.sense_key = 5, a.asc = 0x20, a.ascq = 0;
+                        return a;
+                    }(),
+                    sat_asleep("SAT12 CHECK POWER MODE", 0xA1)}),
+            {"power TRUE, on", "SCSI 85 (not accepted), status 2",
+             "SCSI A1 (SAT ATA PASS-THROUGH (12): E5h/00h registers returned), status 2"}},
+        // Neither SAT block reaches the drive: it is read as usual, and wakes.
+        StandbyCase{"SatRefusedReadAsUsual", true, Bus::Usb, STANDBY,
+                    R"(, "sat_bridge": {"dialects": ["jmicron"]})", {},
+                    {"power TRUE, on", "SCSI 85 (not accepted), status 2",
+                     "SCSI A1 (not accepted), status 2", "SCSI 85 (not accepted), status 2",
+                     "SCSI 85 (not accepted), status 2", "SCSI A1 (not accepted), status 2",
+                     "SCSI A1 (not accepted), status 2", "SCSI A1 (not accepted), status 2",
+                     "SCSI A1 (not accepted), status 2",
+                     "SCSI DF (JMicron DFh: B0h/D0h, spun up from standby), status 0"}},
+        StandbyCase{"CheckPowerModeAbortedReadAsUsual", true, Bus::Sata,
+                    R"("power_management": false)", "", {},
+                    {"power TRUE, on", "ATA E5", "ATA B0"}},
+        // The system does not answer; the drive says idle.
+        StandbyCase{"IdleReadAsUsual", true, Bus::Sata, R"("power_mode": "idle")",
+                    R"(, "device_power_state": {"error": 1})", {},
+                    {"power FALSE, error 1", "ATA E5", "ATA B0"}},
+        StandbyCase{"NvmeNotChecked", true, Bus::Nvme, "", "", {}, {}}),
+    [](const ::testing::TestParamInfo<StandbyCase>& row) { return row.param.name; });
+
+}  // namespace
+}  // namespace quartzmon::sensors::disk

@@ -38,5 +38,21 @@ TEST(CommandLine, ResultPath) {
     for (const auto& c : cases) EXPECT_EQ(find_result_path(c.arguments), c.path) << c.name;
 }
 
+TEST(CommandLine, NoWake) {
+    const struct {
+        const char* name;
+        std::vector<std::u16string> arguments;
+        bool leaves_sleeping_disks;
+    } cases[] = {
+        {"given among others", {u"sensor.exe", u"--ipc", u"a.json", u"--no-wake"}, true},
+        {"absent", {u"sensor.exe", u"--ipc", u"a.json"}, false},
+        {"capitals", {u"sensor.exe", u"--NO-WAKE"}, false},
+        {"with a value joined", {u"sensor.exe", u"--no-wake=1"}, false},
+        {"own path never examined", {u"--no-wake"}, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(leaves_sleeping_disks(c.arguments), c.leaves_sleeping_disks) << c.name;
+}
+
 }  // namespace
 }  // namespace quartzmon

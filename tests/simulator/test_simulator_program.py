@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""disk_sensor_sim as a program: the default machine's document, and the
-simulator's own error for a description it cannot use.
+"""disk_sensor_sim as a program: the default machine's document, what
+--no-wake changes, and the simulator's own error for a description it cannot
+use.
 
-Usage: test_simulator_program.py DISK_SENSOR_SIM GOLDEN_DOCUMENT
+Usage: test_simulator_program.py DISK_SENSOR_SIM GOLDEN_DOCUMENT SLEEPING_DISKS_MACHINE
 """
 import json
 import os
@@ -28,6 +29,30 @@ def check_default_machine(simulator, golden_path, scratch):
     assert result.stderr == "disk_sensor_sim: result document path: %s\n" % target, result.stderr
 
 
+def document(simulator, scratch, *arguments):
+    target = os.path.join(scratch, "document.json")
+    assert run(simulator, *arguments, "--ipc", target).returncode == 0
+    with open(target, "rb") as written:
+        return written.read()
+
+
+# --no-wake leaves the two sleeping disks asleep and reads every other disk as
+# a run without it; on the default machine, whose disks are awake, the
+# document is the same byte for byte.
+def check_no_wake(simulator, golden_path, sleeping_machine, scratch):
+    with open(golden_path, "rb") as golden:
+        assert document(simulator, scratch, "--no-wake") == golden.read()
+    woken = json.loads(document(simulator, scratch, "--machine", sleeping_machine))
+    asleep = json.loads(document(simulator, scratch, "--machine", sleeping_machine, "--no-wake"))
+    left_asleep = [disk["physical_drive"] for disk in asleep["disks"]
+                   if disk["provider_name"] == "None (Standby)"]
+    assert left_asleep == [1, 5], left_asleep
+    for index, disk in enumerate(asleep["disks"]):
+        if disk["physical_drive"] not in left_asleep:
+            assert disk == woken["disks"][index], disk["physical_drive"]
+            assert asleep["logs"][index + 2] == woken["logs"][index + 2]
+
+
 def check_description_errors(simulator, scratch):
     missing = os.path.join(scratch, "missing.json")
     malformed = os.path.join(scratch, "malformed.json")
@@ -46,9 +71,10 @@ def check_description_errors(simulator, scratch):
 
 
 def main():
-    simulator, golden_path = sys.argv[1], sys.argv[2]
+    simulator, golden_path, sleeping_machine = sys.argv[1:4]
     with tempfile.TemporaryDirectory() as scratch:
         check_default_machine(simulator, golden_path, scratch)
+        check_no_wake(simulator, golden_path, sleeping_machine, scratch)
         check_description_errors(simulator, scratch)
 
 

@@ -16,24 +16,29 @@ namespace {
 
 using test_support::describe;
 
-enum class Bus { Sata, Usb, Nvme };
+enum class Bus { Sata, Usb, UsbNvme };
 
-// One disk 0 on its bus; a USB disk is found behind a JMicron SATA bridge.
+// One disk 0 on its bus; a USB disk is found behind a JMicron SATA bridge, a
+// USB NVMe disk behind an ASMedia NVMe bridge.
 std::string machine_with(Bus bus, const std::string& ata, const std::string& extra) {
     const std::string drive = R"(, "ata": {)" + ata + "}" + extra;
     std::string machine = R"({"clock": {"local_time": "2024-05-14T09:05:03.250"}, "disks": [)";
     if (bus == Bus::Sata)
         return machine + R"({"properties": {"StorageDeviceProperty": {"product_id": "HDD",
                "bus_type": 11}})" + drive + "}]}";
-    if (bus == Bus::Nvme)
-        return machine + R"({"properties": {"StorageDeviceProperty": {"bus_type": 17}}}]})";
-    return machine + R"({"properties": {"StorageDeviceProperty": {"product_id": "Ext",
-               "bus_type": 7}})" + drive + R"(}],
+    const std::string usb_id = bus == Bus::Usb ? "VID_152D&PID_0578" : "VID_174C&PID_2362";
+    if (bus == Bus::UsbNvme)
+        machine += R"({"properties": {"StorageDeviceProperty": {"product_id": "Ext",
+                   "bus_type": 7}}, "nvme_bridge": {"family": "asmedia"}}])";
+    else
+        machine += R"({"properties": {"StorageDeviceProperty": {"product_id": "Ext",
+                   "bus_type": 7}})" + drive + "}]";
+    return machine + R"(,
         "registry": {"SYSTEM\\CurrentControlSet\\Services\\disk\\Enum": {
             "0": "USBSTOR\\Disk&Ven_JMicron&Prod_Ext&Rev_0104\\0123456789AB&0"}},
         "device_tree": [{"id": "USBSTOR\\Disk&Ven_JMicron&Prod_Ext&Rev_0104\\0123456789AB&0",
-                         "parent": "USB\\VID_152D&PID_0578\\0123456789AB"},
-                        {"id": "USB\\VID_152D&PID_0578\\0123456789AB"}]})";
+                         "parent": "USB\\)" + usb_id + R"(\\0123456789AB"},
+                        {"id": "USB\\)" + usb_id + R"(\\0123456789AB"}]})";
 }
 
 ProviderDiagnostic attempt(const char* name, const char* result, std::string detail) {
@@ -102,13 +107,13 @@ std::vector<std::string> requests(const std::vector<std::string>& log) {
 
 struct StandbyCase {
     const char* name;
-    bool no_wake;
     Bus bus;
     std::string ata;    // the drive's description
     std::string extra;  // the disk's other keys
-    // The whole record; empty: the record of the same disk, active, read
-    // without the option.
+    // The whole record; empty: the record a run without the option writes.
     std::vector<std::string> record;
+    // The check's requests; a disk it does not leave asleep then gets those of
+    // a run without the option.
     std::vector<std::string> requests;
 };
 
@@ -116,42 +121,47 @@ class LeavingSleepingDisks : public ::testing::TestWithParam<StandbyCase> {};
 
 TEST_P(LeavingSleepingDisks, AsksWithoutWakingAndReadsWhatIsAwake) {
     const StandbyCase& given = GetParam();
-    auto machine = test_support::make_machine(machine_with(given.bus, given.ata, given.extra));
-    const CollectionResult result = collect_disk_health(*machine, {given.no_wake});
+    const std::string description = machine_with(given.bus, given.ata, given.extra);
+    auto machine = test_support::make_machine(description);
+    const CollectionResult result = collect_disk_health(*machine, {true});
+    auto without = test_support::make_machine(description);
+    const CollectionResult read = collect_disk_health(*without);
     ASSERT_EQ(result.disks.size(), 1u);
+
+    std::vector<std::string> expected_requests = given.requests;
     if (given.record.empty()) {
-        auto active = test_support::make_machine(machine_with(given.bus, "", given.extra));
-        EXPECT_EQ(whole(result.disks[0]), whole(collect_disk_health(*active).disks.at(0)));
+        EXPECT_EQ(whole(result.disks[0]), whole(read.disks.at(0)));
+        for (const std::string& request : requests(without->call_log()))
+            expected_requests.push_back(request);
     } else {
         EXPECT_EQ(whole(result.disks[0]), given.record);
     }
-    EXPECT_EQ(requests(machine->call_log()), given.requests);
+    EXPECT_EQ(requests(machine->call_log()), expected_requests);
 }
 
 const std::string STANDBY = R"("power_mode": "standby")";
 const char* const SAT16_RETURNS = "(SAT ATA PASS-THROUGH (16): E5h/00h registers returned), status 2";
+const char* const SAT12_RETURNS = "(SAT ATA PASS-THROUGH (12): E5h/00h registers returned), status 2";
 
 INSTANTIATE_TEST_SUITE_P(
     Disks, LeavingSleepingDisks,
     ::testing::Values(
-        StandbyCase{"SataAsleep", true, Bus::Sata, STANDBY, "",
+        StandbyCase{"SataAsleep", Bus::Sata, STANDBY, "",
                     asleep("HDD", "SATA", "SATA",
                            {SYSTEM_ON, drive_says(attempt("ATA CHECK POWER MODE", "SUCCESS", ASLEEP))}),
                     {"power TRUE, on", "ATA E5"}},
-        StandbyCase{"SataAsleepWithoutTheOption", false, Bus::Sata, STANDBY, "", {},
-                    {"ATA B0 spun up"}},
-        StandbyCase{"SystemReportsLowPower", true, Bus::Sata, STANDBY,
+        StandbyCase{"SystemReportsLowPower", Bus::Sata, STANDBY,
                     R"(, "device_power_state": {"on": false})",
                     asleep("HDD", "SATA", "SATA",
                            {attempt("GetDevicePowerState", "SUCCESS",
                                     "Device in a low-power state, the disk was left asleep")}),
                     {"power TRUE, off"}},
-        StandbyCase{"UsbAsleepDescriptorSense", true, Bus::Usb, STANDBY, R"(, "sat_bridge": {})",
+        StandbyCase{"UsbAsleepDescriptorSense", Bus::Usb, STANDBY, R"(, "sat_bridge": {})",
                     asleep("Ext", "USB", "SATA",
                            {SYSTEM_ON, sat_asleep("SAT16 CHECK POWER MODE", 0x85)}),
                     {"power TRUE, on", std::string("SCSI 85 ") + SAT16_RETURNS}},
         StandbyCase{
-            "UsbAsleepFixedSenseThroughSat12", true, Bus::Usb, STANDBY,
+            "UsbAsleepFixedSenseThroughSat12", Bus::Usb, STANDBY,
             R"(, "sat_bridge": {"dialects": ["sat12"], "ata_return_format": "fixed"})",
             asleep("Ext", "USB", "SATA",
                    {SYSTEM_ON,
@@ -167,25 +177,30 @@ INSTANTIATE_TEST_SUITE_P(
                     }(),
                     sat_asleep("SAT12 CHECK POWER MODE", 0xA1)}),
             {"power TRUE, on", "SCSI 85 (not accepted), status 2",
-             "SCSI A1 (SAT ATA PASS-THROUGH (12): E5h/00h registers returned), status 2"}},
+             std::string("SCSI A1 ") + SAT12_RETURNS}},
         // Neither SAT block reaches the drive: it is read as usual, and wakes.
-        StandbyCase{"SatRefusedReadAsUsual", true, Bus::Usb, STANDBY,
+        StandbyCase{"SatRefusedReadAsUsual", Bus::Usb, STANDBY,
                     R"(, "sat_bridge": {"dialects": ["jmicron"]})", {},
                     {"power TRUE, on", "SCSI 85 (not accepted), status 2",
-                     "SCSI A1 (not accepted), status 2", "SCSI 85 (not accepted), status 2",
-                     "SCSI 85 (not accepted), status 2", "SCSI A1 (not accepted), status 2",
-                     "SCSI A1 (not accepted), status 2", "SCSI A1 (not accepted), status 2",
-                     "SCSI A1 (not accepted), status 2",
-                     "SCSI DF (JMicron DFh: B0h/D0h, spun up from standby), status 0"}},
-        StandbyCase{"CheckPowerModeAbortedReadAsUsual", true, Bus::Sata,
-                    R"("power_management": false)", "", {},
-                    {"power TRUE, on", "ATA E5", "ATA B0"}},
-        // The system does not answer; the drive says idle.
-        StandbyCase{"IdleReadAsUsual", true, Bus::Sata, R"("power_mode": "idle")",
-                    R"(, "device_power_state": {"error": 1})", {},
-                    {"power FALSE, error 1", "ATA E5", "ATA B0"}},
-        StandbyCase{"NvmeNotChecked", true, Bus::Nvme, "", "", {}, {}}),
+                     "SCSI A1 (not accepted), status 2"}},
+        StandbyCase{"CheckPowerModeAbortedReadAsUsual", Bus::Sata,
+                    R"("power_management": false)", "", {}, {"power TRUE, on", "ATA E5"}},
+        // The system does not answer; the drive says idle, in fixed-format sense.
+        StandbyCase{"IdleReadAsUsual", Bus::Usb, R"("power_mode": "idle")",
+                    R"(, "device_power_state": {"error": 1},
+                        "sat_bridge": {"dialects": ["sat12"], "ata_return_format": "fixed"})",
+                    {},
+                    {"power FALSE, error 1", "SCSI 85 (not accepted), status 2",
+                     std::string("SCSI A1 ") + SAT12_RETURNS}},
+        StandbyCase{"UsbNvmeNotChecked", Bus::UsbNvme, "", "", {}, {}}),
     [](const ::testing::TestParamInfo<StandbyCase>& row) { return row.param.name; });
+
+// Without the option nothing asks first, and the reading wakes the disk.
+TEST(LeavingSleepingDisks, WithoutTheOptionASleepingDiskIsWoken) {
+    auto machine = test_support::make_machine(machine_with(Bus::Sata, STANDBY, ""));
+    collect_disk_health(*machine);
+    EXPECT_EQ(requests(machine->call_log()), std::vector<std::string>{"ATA B0 spun up"});
+}
 
 }  // namespace
 }  // namespace quartzmon::sensors::disk

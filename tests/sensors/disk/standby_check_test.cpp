@@ -21,24 +21,17 @@ enum class Bus { Sata, Usb, UsbNvme };
 // One disk 0 on its bus; a USB disk is found behind a JMicron SATA bridge, a
 // USB NVMe disk behind an ASMedia NVMe bridge.
 std::string machine_with(Bus bus, const std::string& ata, const std::string& extra) {
-    const std::string drive = R"(, "ata": {)" + ata + "}" + extra;
-    std::string machine = R"({"clock": {"local_time": "2024-05-14T09:05:03.250"}, "disks": [)";
-    if (bus == Bus::Sata)
-        return machine + R"({"properties": {"StorageDeviceProperty": {"product_id": "HDD",
-               "bus_type": 11}})" + drive + "}]}";
-    const std::string usb_id = bus == Bus::Usb ? "VID_152D&PID_0578" : "VID_174C&PID_2362";
-    if (bus == Bus::UsbNvme)
-        machine += R"({"properties": {"StorageDeviceProperty": {"product_id": "Ext",
-                   "bus_type": 7}}, "nvme_bridge": {"family": "asmedia"}}])";
-    else
-        machine += R"({"properties": {"StorageDeviceProperty": {"product_id": "Ext",
-                   "bus_type": 7}})" + drive + "}]";
-    return machine + R"(,
-        "registry": {"SYSTEM\\CurrentControlSet\\Services\\disk\\Enum": {
-            "0": "USBSTOR\\Disk&Ven_JMicron&Prod_Ext&Rev_0104\\0123456789AB&0"}},
-        "device_tree": [{"id": "USBSTOR\\Disk&Ven_JMicron&Prod_Ext&Rev_0104\\0123456789AB&0",
-                         "parent": "USB\\)" + usb_id + R"(\\0123456789AB"},
-                        {"id": "USB\\)" + usb_id + R"(\\0123456789AB"}]})";
+    const std::string id = bus == Bus::Usb ? "VID_152D&PID_0578" : "VID_174C&PID_2362";
+    const std::string device = bus == Bus::UsbNvme ? R"("nvme_bridge": {"family": "asmedia"})"
+                                                   : R"("ata": {)" + ata + "}" + extra;
+    return R"({"clock": {"local_time": "2024-05-14T09:05:03.250"}, "disks": [{"properties":
+        {"StorageDeviceProperty": {"product_id": ")" + std::string(bus == Bus::Sata ? "HDD" : "Ext") +
+           R"(", "bus_type": )" + (bus == Bus::Sata ? "11" : "7") + "}}, " + device + "}]" +
+           (bus == Bus::Sata ? "" : R"(, "registry": {"SYSTEM\\CurrentControlSet\\Services\\disk\\Enum":
+        {"0": "USBSTOR\\Disk&Ven_JMicron&Prod_Ext\\0123456789AB&0"}}, "device_tree": [{"id":
+        "USBSTOR\\Disk&Ven_JMicron&Prod_Ext\\0123456789AB&0", "parent": "USB\\)" + id + R"(\\1"},
+        {"id": "USB\\)" + id + R"(\\1"}])") +
+           "}";
 }
 
 // A successful attempt; the drive's carry CHECK POWER MODE, those through a
@@ -48,8 +41,7 @@ ProviderDiagnostic attempt(const char* name, std::string detail, bool to_drive =
     ProviderDiagnostic a;
     a.provider_name = name, a.result = "SUCCESS", a.detail = std::move(detail);
     if (to_drive) a.ata_command = 0xE5;
-    if (op_code) a.scsi_op_code = op_code, a.scsi_status = 2, a.sense_key = 1, a.ascq = 0x1D;
-    if (op_code) a.asc = 0;
+    if (op_code) a.scsi_op_code = op_code, a.scsi_status = 2, a.sense_key = 1, a.asc = 0, a.ascq = 0x1D;
     return a;
 }
 
@@ -131,7 +123,10 @@ TEST_P(LeavingSleepingDisks, AsksWithoutWakingAndReadsWhatIsAwake) {
 }
 
 const std::string STANDBY = R"("power_mode": "standby")";
-const char* const SAT16_RETURNS = "(SAT ATA PASS-THROUGH (16): E5h/00h registers returned), status 2";
+const std::vector<std::string> USB_ASLEEP = asleep(
+    "Ext", "USB", "SATA", {SYSTEM_ON, attempt("SAT16 CHECK POWER MODE", ASLEEP, true, 0x85)});
+const std::vector<std::string> USB_ASKED{
+    "power TRUE, on", "SCSI 85 (SAT ATA PASS-THROUGH (16): E5h/00h registers returned), status 2"};
 
 INSTANTIATE_TEST_SUITE_P(
     Disks, LeavingSleepingDisks,
@@ -147,14 +142,9 @@ INSTANTIATE_TEST_SUITE_P(
                                     "Device in a low-power state, the disk was left asleep", false)}),
                     {"power TRUE, off"}},
         StandbyCase{"UsbAsleepDescriptorSense", Bus::Usb, STANDBY, R"(, "sat_bridge": {})",
-                    asleep("Ext", "USB", "SATA",
-                           {SYSTEM_ON, attempt("SAT16 CHECK POWER MODE", ASLEEP, true, 0x85)}),
-                    {"power TRUE, on", std::string("SCSI 85 ") + SAT16_RETURNS}},
+                    USB_ASLEEP, USB_ASKED},
         StandbyCase{"UsbAsleepFixedSense", Bus::Usb, STANDBY,
-                    R"(, "sat_bridge": {"ata_return_format": "fixed"})",
-                    asleep("Ext", "USB", "SATA",
-                           {SYSTEM_ON, attempt("SAT16 CHECK POWER MODE", ASLEEP, true, 0x85)}),
-                    {"power TRUE, on", std::string("SCSI 85 ") + SAT16_RETURNS}},
+                    R"(, "sat_bridge": {"ata_return_format": "fixed"})", USB_ASLEEP, USB_ASKED},
         // Neither SAT block reaches the drive: it is read as usual, and wakes.
         StandbyCase{"SatRefusedReadAsUsual", Bus::Usb, STANDBY,
                     R"(, "sat_bridge": {"dialects": ["jmicron"]})", {},

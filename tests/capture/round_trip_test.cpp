@@ -46,8 +46,7 @@ std::vector<Machine> machines() {
             all.push_back({entry.path().stem().string(), text_of(entry.path())});
     }
     std::ranges::sort(all, {}, &Machine::name);
-    // The standby check's answers: the system's working state, a low-power
-    // state and a refusal, and the drive's CHECK POWER MODE.
+    // The standby check's answers: the system's three, and the drive's.
     all.push_back({"sleeping_disks_left_asleep", text_of(MACHINES_DIR "/sleeping_disks.json"), true});
     all.push_back({"system_power_states", R"({ "disks": [
         { "properties": { "StorageDeviceProperty": { "bus_type": 11 } }, "device_power_state": { "on": false } },

@@ -38,8 +38,7 @@ TEST(CommandLine, ResultPath) {
     for (const auto& c : cases) EXPECT_EQ(find_result_path(c.arguments), c.path) << c.name;
 }
 
-// Exactly "--no-wake", anywhere after the program's own path.
-TEST(CommandLine, NoWake) {
+TEST(CommandLine, NoWakeExactlyAnywhereAfterTheProgramPath) {
     using Arguments = std::vector<std::u16string>;
     EXPECT_TRUE(leaves_sleeping_disks(Arguments{u"sensor.exe", u"--ipc", u"a", u"--no-wake"}));
     EXPECT_FALSE(leaves_sleeping_disks(Arguments{u"sensor.exe", u"--NO-WAKE", u"--no-wake=1"}));

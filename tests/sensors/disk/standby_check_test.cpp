@@ -15,7 +15,6 @@ namespace quartzmon::sensors::disk {
 namespace {
 
 using test_support::describe;
-
 enum class Bus { Sata, Usb, UsbNvme };
 
 // One disk 0 on its bus; a USB disk is found behind a JMicron SATA bridge, a
@@ -152,8 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "SCSI A1 (not accepted), status 2"}},
         StandbyCase{"CheckPowerModeAbortedReadAsUsual", Bus::Sata,
                     R"("power_management": false)", "", {}, {"power TRUE, on", "ATA E5"}},
-        // The system does not answer; the drive says idle, through SAT (12), in
-        // fixed-format sense.
+        // No answer from the system; idle through SAT (12) in fixed-format sense.
         StandbyCase{"IdleReadAsUsual", Bus::Usb, R"("power_mode": "idle")",
                     R"(, "device_power_state": {"error": 1},
                         "sat_bridge": {"dialects": ["sat12"], "ata_return_format": "fixed"})",
@@ -163,8 +161,7 @@ INSTANTIATE_TEST_SUITE_P(
         StandbyCase{"UsbNvmeNotChecked", Bus::UsbNvme, "", "", {}, {}}),
     [](const ::testing::TestParamInfo<StandbyCase>& row) { return row.param.name; });
 
-// Without the option nothing asks first, and the reading wakes the disk.
-TEST(LeavingSleepingDisks, WithoutTheOptionASleepingDiskIsWoken) {
+TEST(LeavingSleepingDisks, WithoutTheOptionNothingAsksAndTheReadingWakesTheDisk) {
     auto machine = test_support::make_machine(machine_with(Bus::Sata, STANDBY, ""));
     collect_disk_health(*machine);
     EXPECT_EQ(requests(machine->call_log()), std::vector<std::string>{"ATA B0 spun up"});

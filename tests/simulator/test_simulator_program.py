@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
-"""disk_sensor_sim as a program: the default machine's document, what
---no-wake changes, and the simulator's own error for a description it cannot
-use.
+"""disk_sensor_sim as a program: the default machine's document, --no-wake, and
+the simulator's own error for a description it cannot use.
 
 Usage: test_simulator_program.py DISK_SENSOR_SIM GOLDEN_DOCUMENT SLEEPING_DISKS_MACHINE
 """

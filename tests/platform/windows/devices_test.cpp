@@ -94,8 +94,7 @@ TEST_F(DevicesTest, AtaPassThroughNeedsReadAndWriteAccess) {
     }
 }
 
-// Wine's stub returns TRUE and fills nothing in: the layer says working, as the
-// simulator assumes.
+// Wine's stub returns TRUE and fills nothing in: the layer reports the working state.
 TEST_F(DevicesTest, PhysicalDrive0IsInItsWorkingState) {
     const Handle disk = open_device("\\\\.\\PhysicalDrive0");
     bool on = false;

@@ -240,8 +240,8 @@ private:
     void device_power_state(const RecordedCall& call) {
         const Opened* disk = opened(call.target, Opened::Kind::Disk);
         if (disk == nullptr) return;
-        disks_[disk->disk].power_state = call.result != 0 ? json{{"on", call.count != 0}}
-                                                          : json{{"error", call.last_error}};
+        disks_[disk->disk].power_state =
+            call.result != 0 ? json{{"on", call.count != 0}} : json{{"error", call.last_error}};
     }
 
     void temp_path(const RecordedCall& call) {

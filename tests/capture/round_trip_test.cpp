@@ -47,10 +47,12 @@ std::vector<Machine> machines() {
     }
     std::ranges::sort(all, {}, &Machine::name);
     // The standby check's answers: the system's three, and the drive's.
-    all.push_back({"sleeping_disks_left_asleep", text_of(MACHINES_DIR "/sleeping_disks.json"), true});
+    all.push_back(
+        {"sleeping_disks_left_asleep", text_of(MACHINES_DIR "/sleeping_disks.json"), true});
     all.push_back({"system_power_states", R"({ "disks": [
         { "properties": { "StorageDeviceProperty": { "bus_type": 11 } }, "device_power_state": { "on": false } },
-        { "properties": { "StorageDeviceProperty": { "bus_type": 11 } }, "device_power_state": { "error": 1 } } ] })", true});
+        { "properties": { "StorageDeviceProperty": { "bus_type": 11 } }, "device_power_state": { "error": 1 } } ] })",
+                   true});
     const std::string powershell =
         R"("C:\\Windows\\system32\\WindowsPowerShell\\v1.0\\powershell.exe")";
     all.push_back({"powershell_maps_letters",

@@ -102,9 +102,8 @@ ScsiCommandOutcome execute_scsi_command(Disk& disk, std::span<const std::uint8_t
     return check_condition(SENSE_KEY_ILLEGAL_REQUEST, ASC_INVALID_COMMAND_OPERATION_CODE, 0);
 }
 
-IoctlOutcome answer_disk_request(Disk& disk, std::uint32_t access,
-                                 std::uint32_t io_control_code, std::span<const std::uint8_t> in,
-                                 std::span<std::uint8_t> out) {
+IoctlOutcome answer_disk_request(Disk& disk, std::uint32_t access, std::uint32_t io_control_code,
+                                 std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {
     if (auto recorded = disk.replay.answer(io_control_code, in, out)) return *recorded;
     switch (io_control_code) {
         case IOCTL_STORAGE_QUERY_PROPERTY:

@@ -64,8 +64,7 @@ ScsiCommandOutcome execute_scsi_command(Disk& disk, std::span<const std::uint8_t
 // One device request on a handle opened with the given access: a recorded
 // reply answers first; each IOCTL the disk's driver stack understands goes to
 // its handler; anything else fails as drivers fail an unknown request.
-IoctlOutcome answer_disk_request(Disk& disk, std::uint32_t access,
-                                 std::uint32_t io_control_code, std::span<const std::uint8_t> in,
-                                 std::span<std::uint8_t> out);
+IoctlOutcome answer_disk_request(Disk& disk, std::uint32_t access, std::uint32_t io_control_code,
+                                 std::span<const std::uint8_t> in, std::span<std::uint8_t> out);
 
 }  // namespace quartzmon::platform::simulated

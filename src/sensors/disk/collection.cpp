@@ -23,7 +23,8 @@ DiskHealthRecord read_disk(Platform& platform, const provider::ProviderList& pro
                            const CollectionOptions& options) {
     if (options.leave_sleeping_disks) {
         StandbyCheck check = check_standby(platform, disk);
-        if (check.asleep) return provider::standby_record(platform, disk, std::move(check.attempts));
+        if (check.asleep)
+            return provider::standby_record(platform, disk, std::move(check.attempts));
     }
     return provider::run_provider_chain(platform, providers, disk);
 }

@@ -78,8 +78,10 @@ Answer ask_system(const device::DeviceHandle& device) {
     bool on = true;
     if (!device.platform().get_device_power_state(device.get(), on)) {
         const std::uint32_t error = device.platform().get_last_error();
-        Answer answer{PowerState::Unknown, attempt_named(SYSTEM_ATTEMPT_NAME, RESULT_FAILED, error)};
-        answer.attempt.detail = "GetDevicePowerState failed (Win32Error: " + std::to_string(error) + ")";
+        Answer answer{PowerState::Unknown,
+                      attempt_named(SYSTEM_ATTEMPT_NAME, RESULT_FAILED, error)};
+        answer.attempt.detail =
+            "GetDevicePowerState failed (Win32Error: " + std::to_string(error) + ")";
         return answer;
     }
     // A working state says nothing of the drive behind it (an enclosure parks
@@ -116,12 +118,12 @@ Answer ask_drive_through_ata(const device::DeviceHandle& device) {
         attempt_named(ATA_ATTEMPT_NAME, RESULT_FAILED, reply.call.win32_error);
     attempt.ata_command = device::ATA_CHECK_POWER_MODE;
     if (!reply.call.succeeded) {
-        attempt.detail = "IOCTL_ATA_PASS_THROUGH failed (Win32Error: " +
-                         std::to_string(reply.call.win32_error) + ")";
+        attempt.detail =
+            "IOCTL_ATA_PASS_THROUGH failed (Win32Error: " + std::to_string(reply.call.win32_error) +
+            ")";
         return {PowerState::Unknown, std::move(attempt)};
     }
-    return judge_registers(std::move(attempt), reply.returned.command,
-                           reply.returned.sector_count);
+    return judge_registers(std::move(attempt), reply.returned.command, reply.returned.sector_count);
 }
 
 // 16 first, 12 where the bridge returned no registers for it.
@@ -130,7 +132,8 @@ std::vector<Answer> ask_drive_through_sat(const device::DeviceHandle& device) {
     for (const SatCheckPowerMode& form : SAT_CHECK_POWER_MODE) {
         const device::ScsiReply reply = device::send_scsi_buffered(device, form.command);
         const device::SenseValues sense = device::decode_sense(reply.sense);
-        ProviderDiagnostic attempt = attempt_named(form.name, RESULT_FAILED, reply.call.win32_error);
+        ProviderDiagnostic attempt =
+            attempt_named(form.name, RESULT_FAILED, reply.call.win32_error);
         attempt.scsi_op_code = form.command.cdb[0];
         attempt.ata_command = device::ATA_CHECK_POWER_MODE;
         attempt.scsi_status = reply.scsi_status;
@@ -140,13 +143,13 @@ std::vector<Answer> ask_drive_through_sat(const device::DeviceHandle& device) {
         const auto registers =
             reply.call.succeeded ? device::ata_registers_in_sense(reply.sense) : std::nullopt;
         if (registers) {
-            answers.push_back(judge_registers(std::move(attempt), registers->status, registers->count));
+            answers.push_back(
+                judge_registers(std::move(attempt), registers->status, registers->count));
             return answers;
         }
-        attempt.detail = std::string(form.name) + " returned no ATA registers (" +
-                         device::status_and_sense_text(reply.scsi_status, sense,
-                                                       reply.call.win32_error) +
-                         ")";
+        attempt.detail =
+            std::string(form.name) + " returned no ATA registers (" +
+            device::status_and_sense_text(reply.scsi_status, sense, reply.call.win32_error) + ")";
         answers.push_back({PowerState::Unknown, std::move(attempt)});
     }
     return answers;

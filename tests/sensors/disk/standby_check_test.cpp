@@ -24,11 +24,14 @@ std::string machine_with(Bus bus, const std::string& ata, const std::string& ext
     const std::string device = bus == Bus::UsbNvme ? R"("nvme_bridge": {"family": "asmedia"})"
                                                    : R"("ata": {)" + ata + "}" + extra;
     return R"({"clock": {"local_time": "2024-05-14T09:05:03.250"}, "disks": [{"properties":
-        {"StorageDeviceProperty": {"product_id": ")" + std::string(bus == Bus::Sata ? "HDD" : "Ext") +
-           R"(", "bus_type": )" + (bus == Bus::Sata ? "11" : "7") + "}}, " + device + "}]" +
-           (bus == Bus::Sata ? "" : R"(, "registry": {"SYSTEM\\CurrentControlSet\\Services\\disk\\Enum":
+        {"StorageDeviceProperty": {"product_id": ")" +
+           std::string(bus == Bus::Sata ? "HDD" : "Ext") + R"(", "bus_type": )" +
+           (bus == Bus::Sata ? "11" : "7") + "}}, " + device + "}]" +
+           (bus == Bus::Sata ? ""
+                             : R"(, "registry": {"SYSTEM\\CurrentControlSet\\Services\\disk\\Enum":
         {"0": "USBSTOR\\Disk&Ven_JMicron&Prod_Ext\\0123456789AB&0"}}, "device_tree": [{"id":
-        "USBSTOR\\Disk&Ven_JMicron&Prod_Ext\\0123456789AB&0", "parent": "USB\\)" + id + R"(\\1"},
+        "USBSTOR\\Disk&Ven_JMicron&Prod_Ext\\0123456789AB&0", "parent": "USB\\)" +
+                                   id + R"(\\1"},
         {"id": "USB\\)" + id + R"(\\1"}])") +
            "}";
 }
@@ -40,7 +43,8 @@ ProviderDiagnostic attempt(const char* name, std::string detail, bool to_drive =
     ProviderDiagnostic a;
     a.provider_name = name, a.result = "SUCCESS", a.detail = std::move(detail);
     if (to_drive) a.ata_command = 0xE5;
-    if (op_code) a.scsi_op_code = op_code, a.scsi_status = 2, a.sense_key = 1, a.asc = 0, a.ascq = 0x1D;
+    if (op_code)
+        a.scsi_op_code = op_code, a.scsi_status = 2, a.sense_key = 1, a.asc = 0, a.ascq = 0x1D;
     return a;
 }
 
@@ -58,7 +62,8 @@ std::vector<std::string> asleep(const char* model, const char* bus, const char* 
     r.timestamp = "09:05:03";
     r.provider_diagnostics = std::move(attempts);
     std::vector<std::string> lines = describe(r);
-    lines.push_back(std::string("Starting acquisition for Drive #0: ") + model + " [Bus: " + bus + "]");
+    lines.push_back(std::string("Starting acquisition for Drive #0: ") + model + " [Bus: " + bus +
+                    "]");
     lines.push_back("Drive is in standby and was not woken. SMART/Temperature is Unavailable.");
     return lines;
 }
@@ -73,7 +78,8 @@ std::vector<std::string> whole(const DiskHealthRecord& record) {
 // "SCSI 85 (decoded), status 2"; a command that woke the drive says so.
 std::vector<std::string> requests(const std::vector<std::string>& log) {
     std::vector<std::string> shown;
-    for (const std::string& line : test_support::calls_to(log, {"GetDevicePowerState", "DeviceIoControl"})) {
+    for (const std::string& line :
+         test_support::calls_to(log, {"GetDevicePowerState", "DeviceIoControl"})) {
         if (line.starts_with("GetDevicePowerState")) {
             shown.push_back("power " + line.substr(line.find("-> ") + 3));
         } else if (const auto at = line.find("task file "); at != std::string::npos) {
@@ -130,29 +136,44 @@ const std::vector<std::string> USB_ASKED{
 INSTANTIATE_TEST_SUITE_P(
     Disks, LeavingSleepingDisks,
     ::testing::Values(
-        StandbyCase{"SataAsleep", Bus::Sata, STANDBY, "",
-                    asleep("HDD", "SATA", "SATA",
-                           {SYSTEM_ON, attempt("ATA CHECK POWER MODE", ASLEEP)}),
-                    {"power TRUE, on", "ATA E5"}},
-        StandbyCase{"SystemReportsLowPower", Bus::Sata, STANDBY,
-                    R"(, "device_power_state": {"on": false})",
-                    asleep("HDD", "SATA", "SATA",
-                           {attempt("GetDevicePowerState",
-                                    "Device in a low-power state, the disk was left asleep", false)}),
-                    {"power TRUE, off"}},
+        StandbyCase{
+            "SataAsleep",
+            Bus::Sata,
+            STANDBY,
+            "",
+            asleep("HDD", "SATA", "SATA", {SYSTEM_ON, attempt("ATA CHECK POWER MODE", ASLEEP)}),
+            {"power TRUE, on", "ATA E5"}},
+        StandbyCase{
+            "SystemReportsLowPower",
+            Bus::Sata,
+            STANDBY,
+            R"(, "device_power_state": {"on": false})",
+            asleep("HDD", "SATA", "SATA",
+                   {attempt("GetDevicePowerState",
+                            "Device in a low-power state, the disk was left asleep", false)}),
+            {"power TRUE, off"}},
         StandbyCase{"UsbAsleepDescriptorSense", Bus::Usb, STANDBY, R"(, "sat_bridge": {})",
                     USB_ASLEEP, USB_ASKED},
         StandbyCase{"UsbAsleepFixedSense", Bus::Usb, STANDBY,
                     R"(, "sat_bridge": {"ata_return_format": "fixed"})", USB_ASLEEP, USB_ASKED},
         // Neither SAT block reaches the drive: it is read as usual, and wakes.
-        StandbyCase{"SatRefusedReadAsUsual", Bus::Usb, STANDBY,
-                    R"(, "sat_bridge": {"dialects": ["jmicron"]})", {},
+        StandbyCase{"SatRefusedReadAsUsual",
+                    Bus::Usb,
+                    STANDBY,
+                    R"(, "sat_bridge": {"dialects": ["jmicron"]})",
+                    {},
                     {"power TRUE, on", "SCSI 85 (not accepted), status 2",
                      "SCSI A1 (not accepted), status 2"}},
-        StandbyCase{"CheckPowerModeAbortedReadAsUsual", Bus::Sata,
-                    R"("power_management": false)", "", {}, {"power TRUE, on", "ATA E5"}},
+        StandbyCase{"CheckPowerModeAbortedReadAsUsual",
+                    Bus::Sata,
+                    R"("power_management": false)",
+                    "",
+                    {},
+                    {"power TRUE, on", "ATA E5"}},
         // No answer from the system; idle through SAT (12) in fixed-format sense.
-        StandbyCase{"IdleReadAsUsual", Bus::Usb, R"("power_mode": "idle")",
+        StandbyCase{"IdleReadAsUsual",
+                    Bus::Usb,
+                    R"("power_mode": "idle")",
                     R"(, "device_power_state": {"error": 1},
                         "sat_bridge": {"dialects": ["sat12"], "ata_return_format": "fixed"})",
                     {},

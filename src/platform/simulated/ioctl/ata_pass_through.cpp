@@ -81,8 +81,8 @@ AtaPassThroughBehaviour read_ata_pass_through_behaviour(JsonObject& object) {
 }
 
 IoctlOutcome answer_ata_pass_through(const AtaPassThroughBehaviour& behaviour,
-                                     std::uint32_t handle_access, AtaDrive* drive,
-                                     bool silent, std::span<const std::uint8_t> in,
+                                     std::uint32_t handle_access, AtaDrive* drive, bool silent,
+                                     std::span<const std::uint8_t> in,
                                      std::span<std::uint8_t> out) {
     if (const std::uint32_t error = behaviour.access.error_for(handle_access); error != 0)
         return failed_ioctl(error);

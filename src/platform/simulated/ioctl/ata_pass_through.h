@@ -33,8 +33,7 @@ AtaPassThroughBehaviour read_ata_pass_through_behaviour(JsonObject& object);
 // drive never completes a command, so the request waits its TimeOutValue and
 // fails with ERROR_SEM_TIMEOUT.
 IoctlOutcome answer_ata_pass_through(const AtaPassThroughBehaviour& behaviour,
-                                     std::uint32_t handle_access, AtaDrive* drive,
-                                     bool silent, std::span<const std::uint8_t> in,
-                                     std::span<std::uint8_t> out);
+                                     std::uint32_t handle_access, AtaDrive* drive, bool silent,
+                                     std::span<const std::uint8_t> in, std::span<std::uint8_t> out);
 
 }  // namespace quartzmon::platform::simulated

@@ -28,10 +28,11 @@ void put_registers(std::span<std::uint8_t> request, const AtaRegisters& register
 AtaRegisters get_registers(std::span<const std::uint8_t> request) {
     const std::span<const std::uint8_t> task_file =
         request.subspan(apt::CurrentTaskFile, ideregs::size);
-    return {get_u8(task_file, ideregs::bFeaturesReg),     get_u8(task_file, ideregs::bSectorCountReg),
-            get_u8(task_file, ideregs::bSectorNumberReg), get_u8(task_file, ideregs::bCylLowReg),
-            get_u8(task_file, ideregs::bCylHighReg),      get_u8(task_file, ideregs::bDriveHeadReg),
-            get_u8(task_file, ideregs::bCommandReg)};
+    return {
+        get_u8(task_file, ideregs::bFeaturesReg),     get_u8(task_file, ideregs::bSectorCountReg),
+        get_u8(task_file, ideregs::bSectorNumberReg), get_u8(task_file, ideregs::bCylLowReg),
+        get_u8(task_file, ideregs::bCylHighReg),      get_u8(task_file, ideregs::bDriveHeadReg),
+        get_u8(task_file, ideregs::bCommandReg)};
 }
 
 AtaPassThroughReply send_ata(const DeviceHandle& device, const AtaRegisters& registers,

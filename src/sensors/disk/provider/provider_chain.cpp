@@ -57,8 +57,8 @@ ChainState start_chain(platform::Platform& platform, const enumeration::DiskIden
 
 // A record without a reading: identity, Unavailable, the chain's log and the
 // attempts gathered.
-DiskHealthRecord unread_record(const enumeration::DiskIdentity& disk, std::string_view provider_name,
-                               ChainState& state) {
+DiskHealthRecord unread_record(const enumeration::DiskIdentity& disk,
+                               std::string_view provider_name, ChainState& state) {
     DiskHealthRecord record = record_for(disk);
     record.provider_name = provider_name;
     record.health_status = HealthStatus::Unavailable;
@@ -136,8 +136,7 @@ DiskHealthRecord standby_record(platform::Platform& platform, const enumeration:
                                 std::vector<ProviderDiagnostic> attempts) {
     ChainState state = start_chain(platform, disk);
     state.diagnostics = std::move(attempts);
-    state.log.push_back(
-        "Drive is in standby and was not woken. SMART/Temperature is Unavailable.");
+    state.log.push_back("Drive is in standby and was not woken. SMART/Temperature is Unavailable.");
     return unread_record(disk, STANDBY_PROVIDER_NAME, state);
 }
 

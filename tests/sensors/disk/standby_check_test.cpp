@@ -17,23 +17,19 @@ namespace {
 using test_support::describe;
 enum class Bus { Sata, Usb, UsbNvme };
 
-// One disk 0 on its bus; a USB disk is found behind a JMicron SATA bridge, a
-// USB NVMe disk behind an ASMedia NVMe bridge.
-std::string machine_with(Bus bus, const std::string& ata, const std::string& extra) {
-    const std::string id = bus == Bus::Usb ? "VID_152D&PID_0578" : "VID_174C&PID_2362";
-    const std::string device = bus == Bus::UsbNvme ? R"("nvme_bridge": {"family": "asmedia"})"
-                                                   : R"("ata": {)" + ata + "}" + extra;
+// One disk 0 on its bus with the given description keys; enumeration finds a
+// USB disk's bridge, JMicron SATA or ASMedia NVMe, through the device tree.
+std::string machine_with(Bus bus, const std::string& disk) {
+    const std::string usb = std::string(R"(USB\\VID_)") +
+                            (bus == Bus::Usb ? "152D&PID_0578" : "174C&PID_2362") + R"(\\1)";
+    const std::string found_on_usb = R"(, "registry": {
+        "SYSTEM\\CurrentControlSet\\Services\\disk\\Enum": {"0": "USBSTOR\\Ext\\1&0"}},
+        "device_tree": [{"id": "USBSTOR\\Ext\\1&0", "parent": ")" +
+                                     usb + R"("}, {"id": ")" + usb + R"("}])";
+    const std::string bus_type = bus == Bus::Sata ? "11" : "7";
     return R"({"clock": {"local_time": "2024-05-14T09:05:03.250"}, "disks": [{"properties":
-        {"StorageDeviceProperty": {"product_id": ")" +
-           std::string(bus == Bus::Sata ? "HDD" : "Ext") + R"(", "bus_type": )" +
-           (bus == Bus::Sata ? "11" : "7") + "}}, " + device + "}]" +
-           (bus == Bus::Sata ? ""
-                             : R"(, "registry": {"SYSTEM\\CurrentControlSet\\Services\\disk\\Enum":
-        {"0": "USBSTOR\\Disk&Ven_JMicron&Prod_Ext\\0123456789AB&0"}}, "device_tree": [{"id":
-        "USBSTOR\\Disk&Ven_JMicron&Prod_Ext\\0123456789AB&0", "parent": "USB\\)" +
-                                   id + R"(\\1"},
-        {"id": "USB\\)" + id + R"(\\1"}])") +
-           "}";
+        {"StorageDeviceProperty": {"product_id": "Ext", "bus_type": )" +
+           bus_type + "}}" + disk + "}]" + (bus == Bus::Sata ? "" : found_on_usb) + "}";
 }
 
 // A successful attempt; the drive's carry CHECK POWER MODE, those through a
@@ -53,17 +49,15 @@ const ProviderDiagnostic SYSTEM_ON =
 const std::string ASLEEP = "CHECK POWER MODE: standby (Count: 0x00), the disk was left asleep";
 
 // The record of a disk left asleep and its log, whole.
-std::vector<std::string> asleep(const char* model, const char* bus, const char* protocol,
-                                std::vector<ProviderDiagnostic> attempts) {
+std::vector<std::string> asleep(const char* bus, std::vector<ProviderDiagnostic> attempts) {
     DiskHealthRecord r;
     r.provider_name = "None (Standby)";
     r.health_status = HealthStatus::Unavailable;
-    r.internal_protocol = protocol;
+    r.internal_protocol = "SATA";
     r.timestamp = "09:05:03";
     r.provider_diagnostics = std::move(attempts);
     std::vector<std::string> lines = describe(r);
-    lines.push_back(std::string("Starting acquisition for Drive #0: ") + model + " [Bus: " + bus +
-                    "]");
+    lines.push_back(std::string("Starting acquisition for Drive #0: Ext [Bus: ") + bus + "]");
     lines.push_back("Drive is in standby and was not woken. SMART/Temperature is Unavailable.");
     return lines;
 }
@@ -96,8 +90,7 @@ std::vector<std::string> requests(const std::vector<std::string>& log) {
 struct StandbyCase {
     const char* name;
     Bus bus;
-    std::string ata;    // the drive's description
-    std::string extra;  // the disk's other keys
+    std::string disk;  // the disk's description keys
     // The whole record; empty: the record a run without the option writes.
     std::vector<std::string> record;
     // The check's requests; a disk it does not leave asleep then gets those of
@@ -109,7 +102,7 @@ class LeavingSleepingDisks : public ::testing::TestWithParam<StandbyCase> {};
 
 TEST_P(LeavingSleepingDisks, AsksWithoutWakingAndReadsWhatIsAwake) {
     const StandbyCase& given = GetParam();
-    const std::string description = machine_with(given.bus, given.ata, given.extra);
+    const std::string description = machine_with(given.bus, given.disk);
     auto machine = test_support::make_machine(description);
     const CollectionResult result = collect_disk_health(*machine, {true});
     auto without = test_support::make_machine(description);
@@ -127,63 +120,49 @@ TEST_P(LeavingSleepingDisks, AsksWithoutWakingAndReadsWhatIsAwake) {
     EXPECT_EQ(requests(machine->call_log()), expected_requests);
 }
 
-const std::string STANDBY = R"("power_mode": "standby")";
-const std::vector<std::string> USB_ASLEEP = asleep(
-    "Ext", "USB", "SATA", {SYSTEM_ON, attempt("SAT16 CHECK POWER MODE", ASLEEP, true, 0x85)});
+const std::string STANDBY = R"(, "ata": {"power_mode": "standby"})";
+const std::vector<std::string> USB_ASLEEP =
+    asleep("USB", {SYSTEM_ON, attempt("SAT16 CHECK POWER MODE", ASLEEP, true, 0x85)});
 const std::vector<std::string> USB_ASKED{
     "power TRUE, on", "SCSI 85 (SAT ATA PASS-THROUGH (16): E5h/00h registers returned), status 2"};
 
-INSTANTIATE_TEST_SUITE_P(
-    Disks, LeavingSleepingDisks,
-    ::testing::Values(
-        StandbyCase{
-            "SataAsleep",
-            Bus::Sata,
-            STANDBY,
-            "",
-            asleep("HDD", "SATA", "SATA", {SYSTEM_ON, attempt("ATA CHECK POWER MODE", ASLEEP)}),
-            {"power TRUE, on", "ATA E5"}},
-        StandbyCase{
-            "SystemReportsLowPower",
-            Bus::Sata,
-            STANDBY,
-            R"(, "device_power_state": {"on": false})",
-            asleep("HDD", "SATA", "SATA",
-                   {attempt("GetDevicePowerState",
-                            "Device in a low-power state, the disk was left asleep", false)}),
-            {"power TRUE, off"}},
-        StandbyCase{"UsbAsleepDescriptorSense", Bus::Usb, STANDBY, R"(, "sat_bridge": {})",
-                    USB_ASLEEP, USB_ASKED},
-        StandbyCase{"UsbAsleepFixedSense", Bus::Usb, STANDBY,
-                    R"(, "sat_bridge": {"ata_return_format": "fixed"})", USB_ASLEEP, USB_ASKED},
-        // Neither SAT block reaches the drive: it is read as usual, and wakes.
-        StandbyCase{"SatRefusedReadAsUsual",
-                    Bus::Usb,
-                    STANDBY,
-                    R"(, "sat_bridge": {"dialects": ["jmicron"]})",
-                    {},
-                    {"power TRUE, on", "SCSI 85 (not accepted), status 2",
-                     "SCSI A1 (not accepted), status 2"}},
-        StandbyCase{"CheckPowerModeAbortedReadAsUsual",
-                    Bus::Sata,
-                    R"("power_management": false)",
-                    "",
-                    {},
-                    {"power TRUE, on", "ATA E5"}},
-        // No answer from the system; idle through SAT (12) in fixed-format sense.
-        StandbyCase{"IdleReadAsUsual",
-                    Bus::Usb,
-                    R"("power_mode": "idle")",
-                    R"(, "device_power_state": {"error": 1},
-                        "sat_bridge": {"dialects": ["sat12"], "ata_return_format": "fixed"})",
-                    {},
-                    {"power FALSE, error 1", "SCSI 85 (not accepted), status 2",
-                     "SCSI A1 (SAT ATA PASS-THROUGH (12): E5h/00h registers returned), status 2"}},
-        StandbyCase{"UsbNvmeNotChecked", Bus::UsbNvme, "", "", {}, {}}),
+const std::string IDLE_THROUGH_SAT12 = R"(, "ata": {"power_mode": "idle"},
+    "device_power_state": {"error": 1},
+    "sat_bridge": {"dialects": ["sat12"], "ata_return_format": "fixed"})";
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Disks, LeavingSleepingDisks, ::testing::Values(
+    StandbyCase{"SataAsleep", Bus::Sata, STANDBY,
+                asleep("SATA", {SYSTEM_ON, attempt("ATA CHECK POWER MODE", ASLEEP)}),
+                {"power TRUE, on", "ATA E5"}},
+    StandbyCase{"SystemReportsLowPower", Bus::Sata,
+                STANDBY + R"(, "device_power_state": {"on": false})",
+                asleep("SATA", {attempt("GetDevicePowerState",
+                                "Device in a low-power state, the disk was left asleep", false)}),
+                {"power TRUE, off"}},
+    StandbyCase{"UsbAsleepDescriptorSense", Bus::Usb, STANDBY + R"(, "sat_bridge": {})",
+                USB_ASLEEP, USB_ASKED},
+    StandbyCase{"UsbAsleepFixedSense", Bus::Usb,
+                STANDBY + R"(, "sat_bridge": {"ata_return_format": "fixed"})",
+                USB_ASLEEP, USB_ASKED},
+    // Neither SAT block reaches the drive: it is read as usual, and wakes.
+    StandbyCase{"SatRefusedReadAsUsual", Bus::Usb,
+                STANDBY + R"(, "sat_bridge": {"dialects": ["jmicron"]})", {},
+                {"power TRUE, on", "SCSI 85 (not accepted), status 2",
+                 "SCSI A1 (not accepted), status 2"}},
+    StandbyCase{"CheckPowerModeAbortedReadAsUsual", Bus::Sata,
+                R"(, "ata": {"power_management": false})", {}, {"power TRUE, on", "ATA E5"}},
+    // No answer from the system; idle through SAT (12) in fixed-format sense.
+    StandbyCase{"IdleReadAsUsual", Bus::Usb, IDLE_THROUGH_SAT12, {},
+                {"power FALSE, error 1", "SCSI 85 (not accepted), status 2",
+                 "SCSI A1 (SAT ATA PASS-THROUGH (12): E5h/00h registers returned), status 2"}},
+    StandbyCase{"UsbNvmeNotChecked", Bus::UsbNvme, R"(, "nvme_bridge": {"family": "asmedia"})",
+                {}, {}}),
     [](const ::testing::TestParamInfo<StandbyCase>& row) { return row.param.name; });
+// clang-format on
 
 TEST(LeavingSleepingDisks, WithoutTheOptionNothingAsksAndTheReadingWakesTheDisk) {
-    auto machine = test_support::make_machine(machine_with(Bus::Sata, STANDBY, ""));
+    auto machine = test_support::make_machine(machine_with(Bus::Sata, STANDBY));
     collect_disk_health(*machine);
     EXPECT_EQ(requests(machine->call_log()), std::vector<std::string>{"ATA B0 spun up"});
 }

@@ -47,6 +47,7 @@ ProviderDiagnostic attempt(const char* name, std::string detail, bool to_drive =
 const ProviderDiagnostic SYSTEM_ON =
     attempt("GetDevicePowerState", "Device in its working state", false);
 const std::string ASLEEP = "CHECK POWER MODE: standby (Count: 0x00), the disk was left asleep";
+const std::string ASLEEP_Y = "CHECK POWER MODE: standby (Count: 0x01), the disk was left asleep";
 
 // The record of a disk left asleep and its log, whole.
 std::vector<std::string> asleep(const char* bus, std::vector<ProviderDiagnostic> attempts) {
@@ -132,8 +133,8 @@ const std::string IDLE_THROUGH_SAT12 = R"(, "ata": {"power_mode": "idle"},
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Disks, LeavingSleepingDisks, ::testing::Values(
-    StandbyCase{"SataAsleep", Bus::Sata, STANDBY,
-                asleep("SATA", {SYSTEM_ON, attempt("ATA CHECK POWER MODE", ASLEEP)}),
+    StandbyCase{"SataAsleepInStandbyY", Bus::Sata, R"(, "ata": {"power_mode": "standby_y"})",
+                asleep("SATA", {SYSTEM_ON, attempt("ATA CHECK POWER MODE", ASLEEP_Y)}),
                 {"power TRUE, on", "ATA E5"}},
     StandbyCase{"SystemReportsLowPower", Bus::Sata,
                 STANDBY + R"(, "device_power_state": {"on": false})",

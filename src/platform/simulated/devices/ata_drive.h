@@ -29,8 +29,9 @@ struct AtaTaskFile {
 };
 
 // The drive's power mode: active, idle (spinning, ready at once) or standby
-// (spun down until a command needs the media).
-enum class PowerMode : std::uint8_t { Active, Idle, Standby };
+// (spun down until a command needs the media), which a drive with extended
+// power conditions may report as Standby_y.
+enum class PowerMode : std::uint8_t { Active, Idle, Standby, StandbyY };
 
 struct AtaDrive {
     std::array<std::uint8_t, 512> smart_data{};  // what SMART READ DATA returns
@@ -63,7 +64,7 @@ AtaDrive default_ata_drive();
 // Reads { "smart": ..., "power_mode": "standby", "power_management": false }:
 // the SMART data block as "attributes" (with an optional "revision") or as
 // "hex"; without "smart", a healthy disk at 40 °C. The power mode is "active"
-// (the default), "idle" or "standby".
+// (the default), "idle", "standby" or "standby_y".
 AtaDrive read_ata_drive(JsonObject& object);
 
 // Executes one command; data_in receives at most its own size of the data.

@@ -108,15 +108,14 @@ TEST_P(LeavingSleepingDisks, AsksWithoutWakingAndReadsWhatIsAwake) {
     const CollectionResult result = collect_disk_health(*machine, {true});
     auto without = test_support::make_machine(description);
     const CollectionResult read = collect_disk_health(*without);
-    ASSERT_EQ(result.disks.size(), 1u);
 
     std::vector<std::string> expected_requests = given.requests;
     if (given.record.empty()) {
-        EXPECT_EQ(whole(result.disks[0]), whole(read.disks.at(0)));
+        EXPECT_EQ(whole(result.disks.at(0)), whole(read.disks.at(0)));
         for (const std::string& request : requests(without->call_log()))
             expected_requests.push_back(request);
     } else {
-        EXPECT_EQ(whole(result.disks[0]), given.record);
+        EXPECT_EQ(whole(result.disks.at(0)), given.record);
     }
     EXPECT_EQ(requests(machine->call_log()), expected_requests);
 }
@@ -146,14 +145,14 @@ INSTANTIATE_TEST_SUITE_P(Disks, LeavingSleepingDisks, ::testing::Values(
     StandbyCase{"UsbAsleepFixedSense", Bus::Usb,
                 STANDBY + R"(, "sat_bridge": {"ata_return_format": "fixed"})",
                 USB_ASLEEP, USB_ASKED},
-    // Neither SAT block reaches the drive: it is read as usual, and wakes.
     StandbyCase{"SatRefusedReadAsUsual", Bus::Usb,
                 STANDBY + R"(, "sat_bridge": {"dialects": ["jmicron"]})", {},
                 {"power TRUE, on", "SCSI 85 (not accepted), status 2",
                  "SCSI A1 (not accepted), status 2"}},
+    StandbyCase{"SatAbortedReadAsUsual", Bus::Usb, R"(, "ata": {"power_management": false},
+                "sat_bridge": {"ata_return_format": "fixed"})", {}, USB_ASKED},
     StandbyCase{"CheckPowerModeAbortedReadAsUsual", Bus::Sata,
                 R"(, "ata": {"power_management": false})", {}, {"power TRUE, on", "ATA E5"}},
-    // No answer from the system; idle through SAT (12) in fixed-format sense.
     StandbyCase{"IdleReadAsUsual", Bus::Usb, IDLE_THROUGH_SAT12, {},
                 {"power FALSE, error 1", "SCSI 85 (not accepted), status 2",
                  "SCSI A1 (SAT ATA PASS-THROUGH (12): E5h/00h registers returned), status 2"}},
@@ -166,6 +165,8 @@ TEST(LeavingSleepingDisks, WithoutTheOptionNothingAsksAndTheReadingWakesTheDisk)
     auto machine = test_support::make_machine(machine_with(Bus::Sata, STANDBY));
     collect_disk_health(*machine);
     EXPECT_EQ(requests(machine->call_log()), std::vector<std::string>{"ATA B0 spun up"});
+    EXPECT_EQ(collect_disk_health(*machine, {true}).disks.at(0).provider_name,
+              "ATA SMART (0xB0, 0xD0)");
 }
 
 }  // namespace

@@ -113,6 +113,9 @@ public:
             case Function::DeviceIoControl:
                 device_request(call);
                 break;
+            case Function::GetDevicePowerState:
+                device_power_state(call);
+                break;
             case Function::GetProcAddressGetTempPath2W:
                 temp_["has_get_temp_path2"] = call.result != 0;
                 break;
@@ -232,6 +235,13 @@ private:
         } else if (const Opened* volume = opened(call.target, Opened::Kind::Volume)) {
             volumes_[volume->letter].description["replay"].push_back(reply);
         }
+    }
+
+    void device_power_state(const RecordedCall& call) {
+        const Opened* disk = opened(call.target, Opened::Kind::Disk);
+        if (disk == nullptr) return;
+        disks_[disk->disk].power_state =
+            call.result != 0 ? json{{"on", call.count != 0}} : json{{"error", call.last_error}};
     }
 
     void temp_path(const RecordedCall& call) {
@@ -377,6 +387,7 @@ private:
                 {"open", disk.open},
                 {"properties", {{"StorageDeviceProperty", {{"error", ERROR_NOT_SUPPORTED}}}}}};
             if (!disk.replay.empty()) described["replay"] = disk.replay;
+            if (!disk.power_state.is_null()) described["device_power_state"] = disk.power_state;
             disks.push_back(described);
         }
         return disks;
@@ -440,6 +451,7 @@ private:
     struct DiskFacts {
         json open = json::object();
         json replay = json::array();
+        json power_state;  // the last GetDevicePowerState answer; null when never asked
     };
 
     std::map<std::uint64_t, Opened> handles_;

@@ -16,11 +16,6 @@ namespace {
 constexpr std::u16string_view OUT_OPTION = u"--out";
 constexpr std::u16string_view ANONYMIZE_OPTION = u"--anonymize";
 
-bool has_flag(std::span<const std::u16string> arguments, std::u16string_view flag) {
-    return std::ranges::find(arguments.subspan(std::min<std::size_t>(1, arguments.size())), flag) !=
-           arguments.end();
-}
-
 // Two-space indent and a final line break; a text that is not valid UTF-8
 // is written with replacement characters rather than failing the capture.
 std::vector<std::uint8_t> description_bytes(const nlohmann::json& description) {
@@ -33,7 +28,8 @@ std::vector<std::uint8_t> description_bytes(const nlohmann::json& description) {
 
 int run_capture(platform::Platform& platform, std::span<const std::u16string> arguments) {
     platform::recording::RecordingPlatform recorder(platform);
-    const std::vector<std::uint8_t> document = collect_document(recorder);
+    const std::vector<std::uint8_t> document =
+        collect_document(recorder, {leaves_sleeping_disks(arguments)});
 
     nlohmann::json description = capture::build_machine_description(recorder.calls());
     if (has_flag(arguments, ANONYMIZE_OPTION))

@@ -1,5 +1,7 @@
 #include "main/command_line.h"
 
+#include <algorithm>
+
 namespace quartzmon {
 
 std::optional<std::u16string> find_option_value(std::span<const std::u16string> arguments,
@@ -19,6 +21,15 @@ std::optional<std::u16string> find_option_value(std::span<const std::u16string> 
 
 std::optional<std::u16string> find_result_path(std::span<const std::u16string> arguments) {
     return find_option_value(arguments, u"--ipc");
+}
+
+bool has_flag(std::span<const std::u16string> arguments, std::u16string_view flag) {
+    return std::ranges::find(arguments.subspan(std::min<std::size_t>(1, arguments.size())), flag) !=
+           arguments.end();
+}
+
+bool leaves_sleeping_disks(std::span<const std::u16string> arguments) {
+    return has_flag(arguments, u"--no-wake");
 }
 
 }  // namespace quartzmon

@@ -17,4 +17,10 @@ std::optional<std::u16string> find_option_value(std::span<const std::u16string> 
 // The result path: the value of the last complete "--ipc" pair.
 std::optional<std::u16string> find_result_path(std::span<const std::u16string> arguments);
 
+// Whether one of the arguments after the program's own path is exactly flag.
+bool has_flag(std::span<const std::u16string> arguments, std::u16string_view flag);
+
+// "--no-wake": leave disks in standby asleep.
+bool leaves_sleeping_disks(std::span<const std::u16string> arguments);
+
 }  // namespace quartzmon

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "sensors/disk/collection.h"
 
 namespace quartzmon {
 
@@ -15,6 +16,7 @@ int run_sensor(platform::Platform& platform, std::span<const std::u16string> arg
 
 // One collection on the given platform as the program runs it, the error mode
 // set first: the result document's bytes.
-std::vector<std::uint8_t> collect_document(platform::Platform& platform);
+std::vector<std::uint8_t> collect_document(platform::Platform& platform,
+                                           const sensors::disk::CollectionOptions& options = {});
 
 }  // namespace quartzmon

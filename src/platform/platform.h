@@ -154,6 +154,9 @@ public:
     // SetFileInformationByHandle with the class's structure as raw bytes.
     virtual bool set_file_information_by_handle(Handle file, std::uint32_t info_class,
                                                 std::span<const std::uint8_t> info) = 0;
+    // GetDevicePowerState: on receives TRUE when the device is in its working
+    // state, FALSE when it is in a low-power state.
+    virtual bool get_device_power_state(Handle device, bool& on) = 0;
 
     // ---- kernel32: temporary directory ----------------------------------
     // Whether kernel32 exports GetTempPath2W (looked up at run time on Windows).

@@ -25,6 +25,7 @@ using test_support::make_machine;
 struct Machine {
     std::string name;
     std::string description;
+    bool leave_sleeping_disks = false;
 };
 
 std::string text_of(const std::filesystem::path& path) {
@@ -45,6 +46,13 @@ std::vector<Machine> machines() {
             all.push_back({entry.path().stem().string(), text_of(entry.path())});
     }
     std::ranges::sort(all, {}, &Machine::name);
+    // The standby check's answers: the system's three, and the drive's.
+    all.push_back(
+        {"sleeping_disks_left_asleep", text_of(MACHINES_DIR "/sleeping_disks.json"), true});
+    all.push_back({"system_power_states", R"({ "disks": [
+        { "properties": { "StorageDeviceProperty": { "bus_type": 11 } }, "device_power_state": { "on": false } },
+        { "properties": { "StorageDeviceProperty": { "bus_type": 11 } }, "device_power_state": { "error": 1 } } ] })",
+                   true});
     const std::string powershell =
         R"("C:\\Windows\\system32\\WindowsPowerShell\\v1.0\\powershell.exe")";
     all.push_back({"powershell_maps_letters",
@@ -115,17 +123,18 @@ void PrintTo(const Machine& machine, std::ostream* out) {
 class RoundTrip : public testing::TestWithParam<Machine> {};
 
 TEST_P(RoundTrip, TheReplayedRunWritesTheRecordedDocument) {
+    const sensors::disk::CollectionOptions options{GetParam().leave_sleeping_disks};
     const std::vector<std::uint8_t> unrecorded =
-        collect_document(*make_machine(GetParam().description));
+        collect_document(*make_machine(GetParam().description), options);
 
     auto machine = make_machine(GetParam().description);
     RecordingPlatform recorder(*machine);
-    const std::vector<std::uint8_t> recorded = collect_document(recorder);
+    const std::vector<std::uint8_t> recorded = collect_document(recorder, options);
     EXPECT_EQ(recorded, unrecorded);
 
     const std::string description = capture::build_machine_description(recorder.calls()).dump(2);
     auto replayed = make_machine(description);
-    EXPECT_EQ(collect_document(*replayed), recorded) << description;
+    EXPECT_EQ(collect_document(*replayed, options), recorded) << description;
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryMachine, RoundTrip, testing::ValuesIn(machines()),

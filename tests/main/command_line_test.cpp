@@ -38,5 +38,12 @@ TEST(CommandLine, ResultPath) {
     for (const auto& c : cases) EXPECT_EQ(find_result_path(c.arguments), c.path) << c.name;
 }
 
+TEST(CommandLine, NoWakeExactlyAnywhereAfterTheProgramPath) {
+    using Arguments = std::vector<std::u16string>;
+    EXPECT_TRUE(leaves_sleeping_disks(Arguments{u"sensor.exe", u"--ipc", u"a", u"--no-wake"}));
+    EXPECT_FALSE(leaves_sleeping_disks(Arguments{u"sensor.exe", u"--NO-WAKE", u"--no-wake=1"}));
+    EXPECT_FALSE(leaves_sleeping_disks(Arguments{u"--no-wake", u"--ipc"}));
+}
+
 }  // namespace
 }  // namespace quartzmon

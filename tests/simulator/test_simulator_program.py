@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""disk_sensor_sim as a program: the default machine's document, and the
-simulator's own error for a description it cannot use.
+"""disk_sensor_sim as a program: the default machine's document, --no-wake, and
+the simulator's own error for a description it cannot use.
 
-Usage: test_simulator_program.py DISK_SENSOR_SIM GOLDEN_DOCUMENT
+Usage: test_simulator_program.py DISK_SENSOR_SIM GOLDEN_DOCUMENT SLEEPING_DISKS_MACHINE
 """
 import json
 import os
@@ -28,6 +28,27 @@ def check_default_machine(simulator, golden_path, scratch):
     assert result.stderr == "disk_sensor_sim: result document path: %s\n" % target, result.stderr
 
 
+def document(simulator, scratch, *arguments):
+    target = os.path.join(scratch, "document.json")
+    assert run(simulator, *arguments, "--ipc", target).returncode == 0
+    with open(target, "rb") as written:
+        return written.read()
+
+
+# --no-wake keeps the default machine's document byte for byte, leaves the
+# sleeping machine's two disks asleep and reads its others as without it.
+def check_no_wake(simulator, golden_path, sleeping_machine, scratch):
+    with open(golden_path, "rb") as golden:
+        assert document(simulator, scratch, "--no-wake") == golden.read()
+    woken, asleep = (json.loads(document(simulator, scratch, "--machine", sleeping_machine, *option))
+                     for option in ([], ["--no-wake"]))
+    changed = [i for i, disk in enumerate(asleep["disks"]) if disk != woken["disks"][i]]
+    assert changed == [1, 5], changed
+    assert all(asleep["disks"][i]["provider_name"] == "None (Standby)" for i in changed)
+    assert [log for i, log in enumerate(asleep["logs"]) if log != woken["logs"][i]] == \
+        [asleep["logs"][2 + i] for i in changed]
+
+
 def check_description_errors(simulator, scratch):
     missing = os.path.join(scratch, "missing.json")
     malformed = os.path.join(scratch, "malformed.json")
@@ -46,9 +67,10 @@ def check_description_errors(simulator, scratch):
 
 
 def main():
-    simulator, golden_path = sys.argv[1], sys.argv[2]
+    simulator, golden_path, sleeping_machine = sys.argv[1:4]
     with tempfile.TemporaryDirectory() as scratch:
         check_default_machine(simulator, golden_path, scratch)
+        check_no_wake(simulator, golden_path, sleeping_machine, scratch)
         check_description_errors(simulator, scratch)
 
 

@@ -158,6 +158,16 @@ bool RecordingPlatform::set_file_information_by_handle(Handle file, std::uint32_
     return set;
 }
 
+bool RecordingPlatform::get_device_power_state(Handle device, bool& on) {
+    RecordedCall call = call_of(Function::GetDevicePowerState);
+    call.target = device;
+    const bool answered = inner_.get_device_power_state(device, on);
+    call.result = answered;
+    call.count = on;
+    keep(std::move(call), !answered);
+    return answered;
+}
+
 bool RecordingPlatform::has_get_temp_path2() {
     RecordedCall call = call_of(Function::GetProcAddressGetTempPath2W);
     const bool found = inner_.has_get_temp_path2();

@@ -30,6 +30,7 @@ enum class Function {
     WriteFile,
     ReadFile,
     SetFileInformationByHandle,
+    GetDevicePowerState,
     GetProcAddressGetTempPath2W,
     GetTempPath2W,
     GetTempPathW,
@@ -89,7 +90,7 @@ struct RecordedCall {
     std::u16string file_system;
     // Byte counts (returned, read, written, available, needed), the registry
     // value's type, the exit code, the device instance found, the handle
-    // created (token, key, process).
+    // created (token, key, process); GetDevicePowerState's working state (1).
     std::uint64_t count = 0;
     std::uint32_t value_type = 0;
     std::uint64_t created = 0;
@@ -123,6 +124,7 @@ public:
     bool read_file(Handle file, std::span<std::uint8_t> buffer, std::uint32_t& bytes_read) override;
     bool set_file_information_by_handle(Handle file, std::uint32_t info_class,
                                         std::span<const std::uint8_t> info) override;
+    bool get_device_power_state(Handle device, bool& on) override;
 
     bool has_get_temp_path2() override;
     std::uint32_t get_temp_path2(std::span<char16_t> buffer) override;

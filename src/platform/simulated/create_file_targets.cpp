@@ -21,7 +21,7 @@ DeviceName parse_device_name(std::u16string_view name) {
 
 }  // namespace
 
-std::optional<OpenObject> open_device(const std::vector<Disk>& disks, const Volumes& volumes,
+std::optional<OpenObject> open_device(std::vector<Disk>& disks, const Volumes& volumes,
                                       std::u16string_view name, std::uint32_t desired_access,
                                       std::uint32_t& error) {
     const DeviceName device = parse_device_name(name);

@@ -17,7 +17,7 @@ namespace quartzmon::platform::simulated {
 // The disk or volume the name refers to, when the desired access opens it;
 // otherwise nothing, with the Win32 error in error (ERROR_FILE_NOT_FOUND for a
 // name nothing answers to).
-std::optional<OpenObject> open_device(const std::vector<Disk>& disks, const Volumes& volumes,
+std::optional<OpenObject> open_device(std::vector<Disk>& disks, const Volumes& volumes,
                                       std::u16string_view name, std::uint32_t desired_access,
                                       std::uint32_t& error);
 

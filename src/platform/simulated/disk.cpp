@@ -21,11 +21,20 @@ bool reports_ata_bus(const StorageProperties& properties) {
 }
 
 // The disk's SCSI target as the port driver reaches it.
-ScsiTarget scsi_target_of(const Disk& disk) {
+ScsiTarget scsi_target_of(Disk& disk) {
     return [&disk](std::span<const std::uint8_t> cdb, std::span<const std::uint8_t> data_out,
                    std::span<std::uint8_t> data_in) {
         return execute_scsi_command(disk, cdb, data_out, data_in);
     };
+}
+
+// { "on": false } or { "error": 1 }.
+DevicePowerState read_device_power_state(JsonObject& object) {
+    DevicePowerState state;
+    state.on = object.boolean("on").value_or(state.on);
+    state.error = object.u32("error").value_or(state.error);
+    object.reject_unknown_keys();
+    return state;
 }
 
 }  // namespace
@@ -72,6 +81,10 @@ Disk read_disk(JsonObject& object, std::uint32_t default_number) {
         disk.nvme_bridge = read_nvme_bridge(described);
     }
     disk.silent = object.boolean("silent").value_or(false);
+    if (const nlohmann::json* power = object.find("device_power_state")) {
+        JsonObject described(*power, object.place_of("device_power_state"));
+        disk.device_power_state = read_device_power_state(described);
+    }
     if (const nlohmann::json* replay = object.find("replay"))
         disk.replay = RecordedReplies::read(*replay, object.place_of("replay"));
     if (disk.sat_bridge && disk.nvme_bridge)
@@ -80,7 +93,7 @@ Disk read_disk(JsonObject& object, std::uint32_t default_number) {
     return disk;
 }
 
-ScsiCommandOutcome execute_scsi_command(const Disk& disk, std::span<const std::uint8_t> cdb,
+ScsiCommandOutcome execute_scsi_command(Disk& disk, std::span<const std::uint8_t> cdb,
                                         std::span<const std::uint8_t> data_out,
                                         std::span<std::uint8_t> data_in) {
     if (disk.silent) return no_completion();
@@ -89,9 +102,8 @@ ScsiCommandOutcome execute_scsi_command(const Disk& disk, std::span<const std::u
     return check_condition(SENSE_KEY_ILLEGAL_REQUEST, ASC_INVALID_COMMAND_OPERATION_CODE, 0);
 }
 
-IoctlOutcome answer_disk_request(const Disk& disk, std::uint32_t access,
-                                 std::uint32_t io_control_code, std::span<const std::uint8_t> in,
-                                 std::span<std::uint8_t> out) {
+IoctlOutcome answer_disk_request(Disk& disk, std::uint32_t access, std::uint32_t io_control_code,
+                                 std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {
     if (auto recorded = disk.replay.answer(io_control_code, in, out)) return *recorded;
     switch (io_control_code) {
         case IOCTL_STORAGE_QUERY_PROPERTY:

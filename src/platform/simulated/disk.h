@@ -21,6 +21,13 @@
 
 namespace quartzmon::platform::simulated {
 
+// What GetDevicePowerState answers for the disk: whether the system holds it
+// in its working state, or the Win32 error the call fails with.
+struct DevicePowerState {
+    bool on = true;
+    std::uint32_t error = 0;
+};
+
 struct Disk {
     std::uint32_t number = 0;
     // Win32 error of CreateFileW by desired access mask (0: it opens).
@@ -37,6 +44,7 @@ struct Disk {
     // The device answers nothing: every request that reaches it waits for its
     // timeout and fails.
     bool silent = false;
+    DevicePowerState device_power_state;
     // Replies recorded on a real machine, answered before the handlers.
     RecordedReplies replay;
 };
@@ -49,15 +57,14 @@ Disk read_disk(JsonObject& object, std::uint32_t default_number);
 // command reads. A disk with no bridge described knows no command the sensor
 // sends and rejects each with CHECK CONDITION, ILLEGAL REQUEST, INVALID
 // COMMAND OPERATION CODE.
-ScsiCommandOutcome execute_scsi_command(const Disk& disk, std::span<const std::uint8_t> cdb,
+ScsiCommandOutcome execute_scsi_command(Disk& disk, std::span<const std::uint8_t> cdb,
                                         std::span<const std::uint8_t> data_out,
                                         std::span<std::uint8_t> data_in);
 
 // One device request on a handle opened with the given access: a recorded
 // reply answers first; each IOCTL the disk's driver stack understands goes to
 // its handler; anything else fails as drivers fail an unknown request.
-IoctlOutcome answer_disk_request(const Disk& disk, std::uint32_t access,
-                                 std::uint32_t io_control_code, std::span<const std::uint8_t> in,
-                                 std::span<std::uint8_t> out);
+IoctlOutcome answer_disk_request(Disk& disk, std::uint32_t access, std::uint32_t io_control_code,
+                                 std::span<const std::uint8_t> in, std::span<std::uint8_t> out);
 
 }  // namespace quartzmon::platform::simulated

@@ -19,7 +19,7 @@ struct Volume;
 
 // What an open handle refers to.
 struct DiskHandle {
-    const Disk* disk;
+    Disk* disk;
     std::uint32_t access;  // the desired access it was opened with
 };
 struct VolumeHandle {

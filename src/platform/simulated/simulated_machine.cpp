@@ -122,6 +122,19 @@ public:
         return outcome.error == 0;
     }
 
+    bool get_device_power_state(Handle device, bool& on) override {
+        std::uint32_t error = ERROR_INVALID_HANDLE;
+        if (const auto* disk = handles_.opened<DiskHandle>(device)) {
+            const DevicePowerState& state = disk->disk->device_power_state;
+            error = state.error;
+            if (error == 0) on = state.on;
+        }
+        if (error != 0) last_error_ = error;
+        log("GetDevicePowerState(" + hex(device) + ") -> " + true_or_false(error == 0) +
+            (error == 0 ? (on ? ", on" : ", off") : "") + error_suffix(error));
+        return error == 0;
+    }
+
     bool write_file(Handle file, std::span<const std::uint8_t> buffer,
                     std::uint32_t& bytes_written) override {
         FileTransfer transfer{ERROR_INVALID_HANDLE, 0};

@@ -44,6 +44,7 @@
 //   DeviceIoControl(0x100, IOCTL_STORAGE_QUERY_PROPERTY, in 12, out 512) -> FALSE, 0 bytes, error 50
 //   DeviceIoControl(0x100, IOCTL_SCSI_PASS_THROUGH, in 600, out 600) -> TRUE, 88 bytes, CDB 85 08 ..., status 2
 //     (a handler may add what it decoded; a data address never appears)
+//   GetDevicePowerState(0x100) -> TRUE, off                 (or -> FALSE, error 1)
 //   WriteFile(0x104, 2048) -> TRUE, 2048 bytes
 //   ReadFile(0x10C, 4096) -> FALSE, 0 bytes, error 109
 //   SetFileInformationByHandle(0x104, FileAllocationInfo, 8) -> FALSE, error 120

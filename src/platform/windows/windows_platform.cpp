@@ -193,6 +193,15 @@ bool WindowsPlatform::set_file_information_by_handle(Handle file, std::uint32_t 
                                       aligned.data(), aligned.size()) != 0;
 }
 
+bool WindowsPlatform::get_device_power_state(Handle device, bool& on) {
+    // Working unless the call says otherwise: an implementation that answers
+    // without filling it in must not make a disk look asleep.
+    BOOL working = TRUE;
+    const bool answered = GetDevicePowerState(to_native(device), &working) != 0;
+    on = working != FALSE;
+    return answered;
+}
+
 // ---- kernel32: temporary directory ----------------------------------------
 
 bool WindowsPlatform::has_get_temp_path2() {

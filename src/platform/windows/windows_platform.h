@@ -36,6 +36,7 @@ public:
     bool read_file(Handle file, std::span<std::uint8_t> buffer, std::uint32_t& bytes_read) override;
     bool set_file_information_by_handle(Handle file, std::uint32_t info_class,
                                         std::span<const std::uint8_t> info) override;
+    bool get_device_power_state(Handle device, bool& on) override;
 
     bool has_get_temp_path2() override;
     std::uint32_t get_temp_path2(std::span<char16_t> buffer) override;

@@ -9,11 +9,27 @@
 #include "sensors/disk/provider/provider_chain.h"
 #include "sensors/disk/providers/provider_list.h"
 #include "sensors/disk/report.h"
+#include "sensors/disk/standby_check.h"
 #include "sensors/disk/text.h"
 
 namespace quartzmon::sensors::disk {
 
 using namespace quartzmon::platform;
+
+namespace {
+
+DiskHealthRecord read_disk(Platform& platform, const provider::ProviderList& providers,
+                           const enumeration::DiskIdentity& disk,
+                           const CollectionOptions& options) {
+    if (options.leave_sleeping_disks) {
+        StandbyCheck check = check_standby(platform, disk);
+        if (check.asleep)
+            return provider::standby_record(platform, disk, std::move(check.attempts));
+    }
+    return provider::run_provider_chain(platform, providers, disk);
+}
+
+}  // namespace
 
 bool is_process_elevated(Platform& platform) {
     Handle token = 0;
@@ -28,7 +44,7 @@ bool is_process_elevated(Platform& platform) {
     return answered && get_u32(elevation, layout::TOKEN_ELEVATION::TokenIsElevated) != 0;
 }
 
-CollectionResult collect_disk_health(Platform& platform) {
+CollectionResult collect_disk_health(Platform& platform, const CollectionOptions& options) {
     CollectionResult result;
     result.is_elevated = is_process_elevated(platform);
     result.timestamp = clock_text(platform.get_local_time());
@@ -41,7 +57,7 @@ CollectionResult collect_disk_health(Platform& platform) {
 
     // Each disk is finished, report and record, before the next one starts.
     for (const enumeration::DiskIdentity& disk : disks) {
-        DiskHealthRecord record = provider::run_provider_chain(platform, providers, disk);
+        DiskHealthRecord record = read_disk(platform, providers, disk, options);
         result.logs.push_back(build_disk_report(record, disk, result.is_elevated));
         result.disks.push_back(std::move(record));
     }

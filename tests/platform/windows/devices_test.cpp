@@ -94,6 +94,15 @@ TEST_F(DevicesTest, AtaPassThroughNeedsReadAndWriteAccess) {
     }
 }
 
+// Wine's stub returns TRUE and fills nothing in: the layer reports the working state.
+TEST_F(DevicesTest, PhysicalDrive0IsInItsWorkingState) {
+    const Handle disk = open_device("\\\\.\\PhysicalDrive0");
+    bool on = false;
+    EXPECT_TRUE(platform.get_device_power_state(disk, on)) << platform.get_last_error();
+    EXPECT_TRUE(on);
+    platform.close_handle(disk);
+}
+
 TEST_F(DevicesTest, PhysicalDrive1DoesNotExist) {
     platform.set_last_error(ERROR_SUCCESS);
     EXPECT_EQ(open_device("\\\\.\\PhysicalDrive1"), INVALID_HANDLE_VALUE);

@@ -19,6 +19,14 @@ constexpr std::uint8_t SMART_READ_DATA = 0xD0;
 constexpr std::uint8_t SMART_LBA_MID = 0x4F;
 constexpr std::uint8_t SMART_LBA_HIGH = 0xC2;
 
+// CHECK POWER MODE answers in the Count register: 00h standby (01h
+// Standby_y), 80h idle, FFh active or idle.
+constexpr std::uint8_t CHECK_POWER_MODE = 0xE5;
+constexpr std::uint8_t COUNT_STANDBY = 0x00;
+constexpr std::uint8_t COUNT_STANDBY_Y = 0x01;
+constexpr std::uint8_t COUNT_IDLE = 0x80;
+constexpr std::uint8_t COUNT_ACTIVE_OR_IDLE = 0xFF;
+
 // Status register bits besides ERR; drives still set DSC (device seek
 // complete) when ready.
 constexpr std::uint8_t DSC = 0x10;
@@ -138,6 +146,30 @@ void read_smart_data(JsonObject& smart, std::span<std::uint8_t> data) {
     smart.reject_unknown_keys();
 }
 
+PowerMode read_power_mode(JsonObject& object) {
+    const auto text = object.text("power_mode");
+    if (!text || *text == "active") return PowerMode::Active;
+    if (*text == "idle") return PowerMode::Idle;
+    if (*text == "standby") return PowerMode::Standby;
+    if (*text == "standby_y") return PowerMode::StandbyY;
+    throw DescriptionError{object.place_of("power_mode"),
+                           "expected active, idle, standby or standby_y"};
+}
+
+std::uint8_t power_mode_count(PowerMode mode) {
+    switch (mode) {
+        case PowerMode::Standby:
+            return COUNT_STANDBY;
+        case PowerMode::StandbyY:
+            return COUNT_STANDBY_Y;
+        case PowerMode::Idle:
+            return COUNT_IDLE;
+        case PowerMode::Active:
+            break;
+    }
+    return COUNT_ACTIVE_OR_IDLE;
+}
+
 bool is_smart_read_data(const AtaTaskFile& task) {
     return task.command == SMART && task.features == SMART_READ_DATA &&
            task.lba_mid == SMART_LBA_MID && task.lba_high == SMART_LBA_HIGH;
@@ -159,15 +191,22 @@ AtaDrive read_ata_drive(JsonObject& object) {
     } else {
         drive = default_ata_drive();
     }
+    drive.power_mode = read_power_mode(object);
+    drive.power_management = object.boolean("power_management").value_or(true);
     object.reject_unknown_keys();
     return drive;
 }
 
-AtaResult execute(const AtaDrive& drive, const AtaTaskFile& task, std::span<std::uint8_t> data_in) {
-    if (!is_smart_read_data(task)) return {DRDY | DSC | ATA_STATUS_ERR, ABRT, 0};
+AtaResult execute(AtaDrive& drive, const AtaTaskFile& task, std::span<std::uint8_t> data_in) {
+    if (task.command == CHECK_POWER_MODE && drive.power_management)
+        return {DRDY | DSC, 0, 0, power_mode_count(drive.power_mode), false};
+    const bool spun_up =
+        drive.power_mode == PowerMode::Standby || drive.power_mode == PowerMode::StandbyY;
+    drive.power_mode = PowerMode::Active;
+    if (!is_smart_read_data(task)) return {DRDY | DSC | ATA_STATUS_ERR, ABRT, 0, {}, spun_up};
     const std::size_t transferred = std::min(data_in.size(), drive.smart_data.size());
     std::copy_n(drive.smart_data.begin(), transferred, data_in.begin());
-    return {DRDY | DSC, 0, transferred};
+    return {DRDY | DSC, 0, transferred, {}, spun_up};
 }
 
 }  // namespace quartzmon::platform::simulated

@@ -18,6 +18,7 @@ constexpr std::size_t ATA_SECTOR_SIZE = 512;
 struct BridgedCommand {
     AtaTaskFile task;
     std::size_t transfer_length = 0;  // bytes from the device
+    bool return_registers = false;    // CK_COND: answer with the drive's registers
 };
 
 using Decoder = std::optional<BridgedCommand> (*)(std::span<const std::uint8_t> cdb,
@@ -25,10 +26,13 @@ using Decoder = std::optional<BridgedCommand> (*)(std::span<const std::uint8_t> 
 
 // ---- SAT ATA PASS-THROUGH (12) and (16) ----------------------------------
 
-// Byte 1: PROTOCOL in bits 4..1. Byte 2: T_DIR, BYTE_BLOCK and T_LENGTH.
+// Byte 1: PROTOCOL in bits 4..1. Byte 2: CK_COND, T_DIR, BYTE_BLOCK and
+// T_LENGTH.
 constexpr std::uint8_t PROTOCOL_SHIFT = 1;
 constexpr std::uint8_t PROTOCOL_MASK = 0x0F;
+constexpr std::uint8_t PROTOCOL_NON_DATA = 3;
 constexpr std::uint8_t PROTOCOL_PIO_DATA_IN = 4;
+constexpr std::uint8_t CK_COND = 0x20;
 constexpr std::uint8_t T_DIR = 0x08;
 constexpr std::uint8_t BYTE_BLOCK = 0x04;
 constexpr std::uint8_t T_LENGTH_MASK = 0x03;
@@ -47,6 +51,11 @@ std::uint8_t sat_protocol(std::span<const std::uint8_t> cdb) {
     return (cdb[1] >> PROTOCOL_SHIFT) & PROTOCOL_MASK;
 }
 
+AtaTaskFile sat_task_file(std::span<const std::uint8_t> cdb, const SatFieldPositions& at) {
+    return {cdb[at.features], cdb[at.count],  cdb[at.lba_low], cdb[at.lba_mid],
+            cdb[at.lba_high], cdb[at.device], cdb[at.command]};
+}
+
 // A transfer from the device, its length in the FEATURES or COUNT field,
 // counted in 512-byte blocks or in bytes.
 std::optional<BridgedCommand> decode_sat_fields(std::span<const std::uint8_t> cdb,
@@ -54,20 +63,29 @@ std::optional<BridgedCommand> decode_sat_fields(std::span<const std::uint8_t> cd
     const std::uint8_t t_length = cdb[2] & T_LENGTH_MASK;
     if ((cdb[2] & T_DIR) == 0) return std::nullopt;
     if (t_length != T_LENGTH_IN_FEATURES && t_length != T_LENGTH_IN_COUNT) return std::nullopt;
-    const AtaTaskFile task{cdb[at.features], cdb[at.count],  cdb[at.lba_low], cdb[at.lba_mid],
-                           cdb[at.lba_high], cdb[at.device], cdb[at.command]};
+    const AtaTaskFile task = sat_task_file(cdb, at);
     const std::size_t length = t_length == T_LENGTH_IN_FEATURES ? task.features : task.count;
     return BridgedCommand{task, (cdb[2] & BYTE_BLOCK) != 0 ? length * ATA_SECTOR_SIZE : length};
 }
 
+std::optional<BridgedCommand> decode_sat(std::span<const std::uint8_t> cdb,
+                                         const SatFieldPositions& at) {
+    switch (sat_protocol(cdb)) {
+        case PROTOCOL_PIO_DATA_IN:
+            return decode_sat_fields(cdb, at);
+        case PROTOCOL_NON_DATA:
+            return BridgedCommand{sat_task_file(cdb, at), 0, (cdb[2] & CK_COND) != 0};
+        default:
+            return std::nullopt;
+    }
+}
+
 std::optional<BridgedCommand> decode_sat16(std::span<const std::uint8_t> cdb, std::size_t) {
-    if (sat_protocol(cdb) != PROTOCOL_PIO_DATA_IN) return std::nullopt;
-    return decode_sat_fields(cdb, SAT16_FIELDS);
+    return decode_sat(cdb, SAT16_FIELDS);
 }
 
 std::optional<BridgedCommand> decode_sat12(std::span<const std::uint8_t> cdb, std::size_t) {
-    if (sat_protocol(cdb) != PROTOCOL_PIO_DATA_IN) return std::nullopt;
-    return decode_sat_fields(cdb, SAT12_FIELDS);
+    return decode_sat(cdb, SAT12_FIELDS);
 }
 
 // ---- vendor dialects ------------------------------------------------------
@@ -177,12 +195,57 @@ std::string register_text(std::uint8_t value) {
     return hex_bytes(std::span(&value, 1)) + "h";
 }
 
-ScsiCommandOutcome run_on_drive(const AtaDrive& drive, const Dialect& dialect,
+// SAT's answer to CK_COND: CHECK CONDITION, RECOVERED ERROR, ATA PASS-THROUGH
+// INFORMATION AVAILABLE, with the drive's registers in the sense data.
+constexpr std::uint8_t SENSE_KEY_RECOVERED_ERROR = 0x01;
+constexpr std::uint8_t ATA_STATUS_RETURN_DESCRIPTOR = 0x09;
+constexpr std::uint8_t ATA_STATUS_RETURN_ADDITIONAL_LENGTH = 0x0C;
+constexpr std::size_t DESCRIPTOR_ADDITIONAL_LENGTH = 7;
+// Within the descriptor: ERROR, COUNT (7:0) and STATUS.
+constexpr std::size_t RETURN_ERROR = 3;
+constexpr std::size_t RETURN_COUNT = 5;
+constexpr std::size_t RETURN_STATUS = 13;
+// Fixed format: VALID, and the INFORMATION field's ERROR, STATUS, DEVICE and
+// COUNT (7:0).
+constexpr std::uint8_t FIXED_VALID = 0x80;
+constexpr std::size_t FIXED_ERROR = 3;
+constexpr std::size_t FIXED_STATUS = 4;
+constexpr std::size_t FIXED_COUNT = 6;
+
+std::vector<std::uint8_t> registers_in_sense(SenseFormat format, const AtaResult& result) {
+    const std::uint8_t count = result.count.value_or(0);
+    std::vector<std::uint8_t> sense = sense_in_format(format, SENSE_KEY_RECOVERED_ERROR,
+                                                      ASC_ATA_PASS_THROUGH_INFORMATION_AVAILABLE,
+                                                      ASCQ_ATA_PASS_THROUGH_INFORMATION_AVAILABLE);
+    if (format == SenseFormat::Fixed) {
+        sense[0] |= FIXED_VALID;
+        sense[FIXED_ERROR] = result.error;
+        sense[FIXED_STATUS] = result.status;
+        sense[FIXED_COUNT] = count;
+    } else if (format == SenseFormat::Descriptor) {
+        std::vector<std::uint8_t> descriptor(ATA_STATUS_RETURN_ADDITIONAL_LENGTH + 2, 0);
+        descriptor[0] = ATA_STATUS_RETURN_DESCRIPTOR;
+        descriptor[1] = ATA_STATUS_RETURN_ADDITIONAL_LENGTH;
+        descriptor[RETURN_ERROR] = result.error;
+        descriptor[RETURN_COUNT] = count;
+        descriptor[RETURN_STATUS] = result.status;
+        sense[DESCRIPTOR_ADDITIONAL_LENGTH] = static_cast<std::uint8_t>(descriptor.size());
+        sense.insert(sense.end(), descriptor.begin(), descriptor.end());
+    }
+    return sense;
+}
+
+ScsiCommandOutcome run_on_drive(const SatBridge& bridge, AtaDrive& drive, const Dialect& dialect,
                                 const BridgedCommand& command, std::span<std::uint8_t> data_in) {
     const std::size_t length = std::min(command.transfer_length, data_in.size());
     const AtaResult result = execute(drive, command.task, data_in.first(length));
     std::string decoded = std::string(dialect.shown) + ": " + register_text(command.task.command) +
                           "/" + register_text(command.task.features);
+    if (result.spun_up) decoded += ", " + std::string(SPUN_UP_FROM_STANDBY);
+    if (command.return_registers) {
+        return {SCSI_STATUS_CHECK_CONDITION, registers_in_sense(bridge.ata_return_format, result),
+                0, decoded + " registers returned"};
+    }
     if ((result.status & ATA_STATUS_ERR) != 0) {
         return {SCSI_STATUS_CHECK_CONDITION,
                 descriptor_format_sense(SENSE_KEY_ABORTED_COMMAND,
@@ -238,11 +301,13 @@ SatBridge read_sat_bridge(JsonObject& object) {
         JsonObject described(*rejection, object.place_of("rejection"));
         bridge.rejection = read_rejection(described);
     }
+    if (const auto format = object.text("ata_return_format"))
+        bridge.ata_return_format = read_sense_format(*format, object.place_of("ata_return_format"));
     object.reject_unknown_keys();
     return bridge;
 }
 
-ScsiCommandOutcome execute_on_bridge(const SatBridge& bridge, const AtaDrive& drive,
+ScsiCommandOutcome execute_on_bridge(const SatBridge& bridge, AtaDrive& drive,
                                      std::span<const std::uint8_t> cdb,
                                      std::span<std::uint8_t> data_in) {
     const Dialect* known = nullptr;
@@ -252,7 +317,7 @@ ScsiCommandOutcome execute_on_bridge(const SatBridge& bridge, const AtaDrive& dr
         known = known ? known : &dialect;
         if (cdb.size() < dialect.cdb_length) continue;
         if (const auto command = dialect.decode(cdb, data_in.size()))
-            return run_on_drive(drive, dialect, *command, data_in);
+            return run_on_drive(bridge, drive, dialect, *command, data_in);
     }
     if (known == nullptr)
         return reject(bridge.rejection, ASC_INVALID_COMMAND_OPERATION_CODE, "not accepted");

@@ -32,12 +32,17 @@ struct BridgeRejection {
 struct SatBridge {
     std::set<std::string, std::less<>> dialects{"sat12", "sat16"};
     BridgeRejection rejection;
+    // How the bridge returns the drive's registers when a SAT block asks for
+    // them (CK_COND): in an ATA Status Return descriptor, in the fixed-format
+    // fields SAT assigns them, or not at all.
+    SenseFormat ata_return_format = SenseFormat::Descriptor;
 };
 
-// Reads { "dialects": ["sat12", "jmicron"], "rejection": { ... } }.
+// Reads { "dialects": ["sat12", "jmicron"], "rejection": { ... },
+// "ata_return_format": "fixed" }.
 SatBridge read_sat_bridge(JsonObject& object);
 
-ScsiCommandOutcome execute_on_bridge(const SatBridge& bridge, const AtaDrive& drive,
+ScsiCommandOutcome execute_on_bridge(const SatBridge& bridge, AtaDrive& drive,
                                      std::span<const std::uint8_t> cdb,
                                      std::span<std::uint8_t> data_in);
 

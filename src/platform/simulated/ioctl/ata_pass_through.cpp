@@ -56,7 +56,9 @@ std::string detail_of(std::span<const std::uint8_t> in, const AtaResult& result)
            " bytes at " + decimal(request.data_buffer_offset) + ", timeout " +
            decimal(request.timeout) + ", task file " + hex_bytes(registers) + ", status " +
            hex_bytes(std::span(&result.status, 1)) + " error " +
-           hex_bytes(std::span(&result.error, 1));
+           hex_bytes(std::span(&result.error, 1)) +
+           (result.count ? " count " + hex_bytes(std::span(&*result.count, 1)) : "") +
+           (result.spun_up ? ", " + std::string(SPUN_UP_FROM_STANDBY) : "");
 }
 
 }  // namespace
@@ -79,8 +81,8 @@ AtaPassThroughBehaviour read_ata_pass_through_behaviour(JsonObject& object) {
 }
 
 IoctlOutcome answer_ata_pass_through(const AtaPassThroughBehaviour& behaviour,
-                                     std::uint32_t handle_access, const AtaDrive* drive,
-                                     bool silent, std::span<const std::uint8_t> in,
+                                     std::uint32_t handle_access, AtaDrive* drive, bool silent,
+                                     std::span<const std::uint8_t> in,
                                      std::span<std::uint8_t> out) {
     if (const std::uint32_t error = behaviour.access.error_for(handle_access); error != 0)
         return failed_ioctl(error);
@@ -103,6 +105,7 @@ IoctlOutcome answer_ata_pass_through(const AtaPassThroughBehaviour& behaviour,
     put_u32(out, apt::DataTransferLength, static_cast<std::uint32_t>(received));
     put_u8(out, apt::CurrentTaskFile + ideregs::bFeaturesReg, result.error);
     put_u8(out, apt::CurrentTaskFile + ideregs::bCommandReg, result.status);
+    if (result.count) put_u8(out, apt::CurrentTaskFile + ideregs::bSectorCountReg, *result.count);
     if (received > 0) std::copy_n(data.begin(), received, out.begin() + request.data_buffer_offset);
 
     const std::uint64_t reply_end =

@@ -2,8 +2,8 @@
 // through only on a handle with read and write access, the port driver checks
 // the ATA_PASS_THROUGH_EX header, hands the CurrentTaskFile registers to the
 // disk's ATA drive, and answers with the registers the drive returned (Status
-// in the command register, Error in the features register) and the data at
-// DataBufferOffset.
+// in the command register, Error in the features register, Count when the
+// command returns one) and the data at DataBufferOffset.
 #pragma once
 
 #include <cstdint>
@@ -33,8 +33,7 @@ AtaPassThroughBehaviour read_ata_pass_through_behaviour(JsonObject& object);
 // drive never completes a command, so the request waits its TimeOutValue and
 // fails with ERROR_SEM_TIMEOUT.
 IoctlOutcome answer_ata_pass_through(const AtaPassThroughBehaviour& behaviour,
-                                     std::uint32_t handle_access, const AtaDrive* drive,
-                                     bool silent, std::span<const std::uint8_t> in,
-                                     std::span<std::uint8_t> out);
+                                     std::uint32_t handle_access, AtaDrive* drive, bool silent,
+                                     std::span<const std::uint8_t> in, std::span<std::uint8_t> out);
 
 }  // namespace quartzmon::platform::simulated

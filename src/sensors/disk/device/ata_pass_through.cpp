@@ -25,13 +25,21 @@ void put_registers(std::span<std::uint8_t> request, const AtaRegisters& register
     put_u8(task_file, ideregs::bCommandReg, registers.command);
 }
 
-}  // namespace
+AtaRegisters get_registers(std::span<const std::uint8_t> request) {
+    const std::span<const std::uint8_t> task_file =
+        request.subspan(apt::CurrentTaskFile, ideregs::size);
+    return {
+        get_u8(task_file, ideregs::bFeaturesReg),     get_u8(task_file, ideregs::bSectorCountReg),
+        get_u8(task_file, ideregs::bSectorNumberReg), get_u8(task_file, ideregs::bCylLowReg),
+        get_u8(task_file, ideregs::bCylHighReg),      get_u8(task_file, ideregs::bDriveHeadReg),
+        get_u8(task_file, ideregs::bCommandReg)};
+}
 
-AtaPassThroughReply send_ata_data_in(const DeviceHandle& device, const AtaRegisters& registers,
-                                     std::uint32_t data_length) {
+AtaPassThroughReply send_ata(const DeviceHandle& device, const AtaRegisters& registers,
+                             std::uint16_t flags, std::uint32_t data_length) {
     std::vector<std::uint8_t> request(DATA_AREA_OFFSET + data_length, 0);
     put_u16(request, apt::Length, static_cast<std::uint16_t>(apt::size));
-    put_u16(request, apt::AtaFlags, layout::ATA_FLAGS_DRDY_REQUIRED | layout::ATA_FLAGS_DATA_IN);
+    put_u16(request, apt::AtaFlags, flags);
     put_u32(request, apt::DataTransferLength, data_length);
     put_u32(request, apt::TimeOutValue, PASS_THROUGH_TIMEOUT_SECONDS);
     put_u64(request, apt::DataBufferOffset, DATA_AREA_OFFSET);
@@ -39,8 +47,21 @@ AtaPassThroughReply send_ata_data_in(const DeviceHandle& device, const AtaRegist
 
     AtaPassThroughReply reply;
     reply.call = device_io_control(device, IOCTL_ATA_PASS_THROUGH, request, request);
+    reply.returned = get_registers(request);
     reply.data.assign(request.begin() + DATA_AREA_OFFSET, request.end());
     return reply;
+}
+
+}  // namespace
+
+AtaPassThroughReply send_ata_data_in(const DeviceHandle& device, const AtaRegisters& registers,
+                                     std::uint32_t data_length) {
+    return send_ata(device, registers, layout::ATA_FLAGS_DRDY_REQUIRED | layout::ATA_FLAGS_DATA_IN,
+                    data_length);
+}
+
+AtaPassThroughReply send_ata_non_data(const DeviceHandle& device, const AtaRegisters& registers) {
+    return send_ata(device, registers, layout::ATA_FLAGS_DRDY_REQUIRED, 0);
 }
 
 }  // namespace quartzmon::sensors::disk::device

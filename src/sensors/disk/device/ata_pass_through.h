@@ -1,8 +1,8 @@
 // An ATA command sent through the Windows ATA pass-through
 // (IOCTL_ATA_PASS_THROUGH): an ATA_PASS_THROUGH_EX header with the data area
 // right after it, one buffer passed as input and output. Facts only: what the
-// call returned and the data it brought; what a short reply means is each
-// provider's own decision.
+// call returned, the registers the drive left and the data it brought; what a
+// short reply means is each caller's own decision.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +19,13 @@ inline constexpr std::uint8_t ATA_SMART = 0xB0;
 inline constexpr std::uint8_t SMART_READ_DATA = 0xD0;
 inline constexpr std::uint8_t SMART_LBA_MID_SIGNATURE = 0x4F;
 inline constexpr std::uint8_t SMART_LBA_HIGH_SIGNATURE = 0xC2;
+// CHECK POWER MODE: a non-data command that reports the power mode in the
+// Count register and never spins a drive up.
+inline constexpr std::uint8_t ATA_CHECK_POWER_MODE = 0xE5;
+// The Status register's ERR bit: the drive ended the command with an error.
+inline constexpr std::uint8_t ATA_STATUS_ERR = 0x01;
+// The Device register with the obsolete bits set, as the SMART request sends it.
+inline constexpr std::uint8_t ATA_DEVICE_MASTER = 0xA0;
 
 // The registers of CurrentTaskFile, as IDEREGS names them.
 struct AtaRegisters {
@@ -33,6 +40,9 @@ struct AtaRegisters {
 
 struct AtaPassThroughReply {
     IoctlResult call;
+    // CurrentTaskFile as the call left it: on return the driver puts Error in
+    // features, Status in command, and the drive's other outputs in place.
+    AtaRegisters returned;
     std::vector<std::uint8_t> data;  // the data area as the call left it
 };
 
@@ -40,5 +50,8 @@ struct AtaPassThroughReply {
 // header followed by the zero-filled data area, with a 3-second timeout.
 AtaPassThroughReply send_ata_data_in(const DeviceHandle& device, const AtaRegisters& registers,
                                      std::uint32_t data_length);
+
+// A command without data: the 48-byte header alone, with a 3-second timeout.
+AtaPassThroughReply send_ata_non_data(const DeviceHandle& device, const AtaRegisters& registers);
 
 }  // namespace quartzmon::sensors::disk::device

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "sensors/disk/device/device_handle.h"
@@ -19,9 +20,9 @@ namespace quartzmon::sensors::disk::device {
 
 inline constexpr std::size_t SENSE_AREA_SIZE = 32;
 
-// Which way a command's data goes: from the device (SCSI_IOCTL_DATA_IN) or to
-// it (SCSI_IOCTL_DATA_OUT).
-enum class ScsiDataDirection { In, Out };
+// Which way a command's data goes: from the device (SCSI_IOCTL_DATA_IN), to
+// it (SCSI_IOCTL_DATA_OUT), or nowhere (SCSI_IOCTL_DATA_UNSPECIFIED).
+enum class ScsiDataDirection { In, Out, None };
 
 // A command descriptor block of 6 to 16 bytes, sent in the 16-byte Cdb field
 // (bytes past cdb_length are zero), moving data_length bytes in its direction.
@@ -62,5 +63,23 @@ struct SenseValues {
 // By the sense area's response code: fixed format (70h, 71h) or descriptor
 // format (72h, 73h); any other response code gives no values.
 SenseValues decode_sense(std::span<const std::uint8_t> sense);
+
+// How a pass-through call ended, as the diagnostics show it: "ScsiStatus:
+// 0x02, SenseKey: Some(5), ASC: Some(32), ASCQ: Some(0), Win32Error: 0".
+std::string status_and_sense_text(std::uint8_t scsi_status, const SenseValues& sense,
+                                  std::uint32_t win32_error);
+
+// The ATA registers a SAT translator returns in the sense data when a command
+// asked for them (CK_COND) or ended with an error.
+struct AtaReturnedRegisters {
+    std::uint8_t error = 0;
+    std::uint8_t count = 0;  // COUNT (7:0)
+    std::uint8_t status = 0;
+};
+
+// Read where SAT puts them under ATA PASS-THROUGH INFORMATION AVAILABLE: the
+// ATA Status Return descriptor (09h) of descriptor-format sense, or the
+// INFORMATION field of fixed-format sense; nothing for any other sense.
+std::optional<AtaReturnedRegisters> ata_registers_in_sense(std::span<const std::uint8_t> sense);
 
 }  // namespace quartzmon::sensors::disk::device

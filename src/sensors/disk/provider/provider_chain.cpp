@@ -14,6 +14,7 @@ namespace {
 
 constexpr std::string_view TRACE_TARGET = "quartzmon::sensors::disk::provider";
 constexpr std::string_view EXHAUSTED_PROVIDER_NAME = "None (Exhausted)";
+constexpr std::string_view STANDBY_PROVIDER_NAME = "None (Standby)";
 
 std::string temperature_text(const DiskHealthRecord& record) {
     return record.temperature_celsius ? celsius_text(*record.temperature_celsius) : "N/A";
@@ -45,9 +46,21 @@ DiskHealthRecord finish_with(DiskHealthRecord record, ChainState& state) {
     return record;
 }
 
-DiskHealthRecord exhaustion_record(const enumeration::DiskIdentity& disk, ChainState& state) {
+// The chain time and the starting line open every disk's chain.
+ChainState start_chain(platform::Platform& platform, const enumeration::DiskIdentity& disk) {
+    ChainState state;
+    state.chain_time = clock_text(platform.get_local_time());
+    state.log.push_back("Starting acquisition for Drive #" + std::to_string(disk.physical_drive) +
+                        ": " + disk.model + " [Bus: " + disk.bus_type + "]");
+    return state;
+}
+
+// A record without a reading: identity, Unavailable, the chain's log and the
+// attempts gathered.
+DiskHealthRecord unread_record(const enumeration::DiskIdentity& disk,
+                               std::string_view provider_name, ChainState& state) {
     DiskHealthRecord record = record_for(disk);
-    record.provider_name = EXHAUSTED_PROVIDER_NAME;
+    record.provider_name = provider_name;
     record.health_status = HealthStatus::Unavailable;
     record.diagnostic_log = std::move(state.log);
     record.provider_diagnostics = std::move(state.diagnostics);
@@ -59,10 +72,7 @@ DiskHealthRecord exhaustion_record(const enumeration::DiskIdentity& disk, ChainS
 
 DiskHealthRecord run_provider_chain(platform::Platform& platform, const ProviderList& providers,
                                     const enumeration::DiskIdentity& disk) {
-    ChainState state;
-    state.chain_time = clock_text(platform.get_local_time());
-    state.log.push_back("Starting acquisition for Drive #" + std::to_string(disk.physical_drive) +
-                        ": " + disk.model + " [Bus: " + disk.bus_type + "]");
+    ChainState state = start_chain(platform, disk);
 
     for (const auto& provider : providers) {
         const std::string_view name = provider->name();
@@ -119,7 +129,15 @@ DiskHealthRecord run_provider_chain(platform::Platform& platform, const Provider
         return event_subject(disk) + "All providers exhausted. Returning Unavailable.";
     });
     state.log.push_back("All providers failed. SMART/Temperature is Unavailable.");
-    return exhaustion_record(disk, state);
+    return unread_record(disk, EXHAUSTED_PROVIDER_NAME, state);
+}
+
+DiskHealthRecord standby_record(platform::Platform& platform, const enumeration::DiskIdentity& disk,
+                                std::vector<ProviderDiagnostic> attempts) {
+    ChainState state = start_chain(platform, disk);
+    state.diagnostics = std::move(attempts);
+    state.log.push_back("Drive is in standby and was not woken. SMART/Temperature is Unavailable.");
+    return unread_record(disk, STANDBY_PROVIDER_NAME, state);
 }
 
 }  // namespace quartzmon::sensors::disk::provider

@@ -3,6 +3,8 @@
 // without one, and otherwise reports the disk as exhausted. It never fails.
 #pragma once
 
+#include <vector>
+
 #include "sensors/disk/records.h"
 #include "platform/platform.h"
 #include "sensors/disk/enumeration/disk_identity.h"
@@ -15,5 +17,11 @@ namespace quartzmon::sensors::disk::provider {
 // local clock for the chain time.
 DiskHealthRecord run_provider_chain(platform::Platform& platform, const ProviderList& providers,
                                     const enumeration::DiskIdentity& disk);
+
+// The record of a disk left asleep instead of asking the providers: the
+// exhaustion record named "None (Standby)", its attempts those of the standby
+// check, its log the chain's starting line and one line saying why.
+DiskHealthRecord standby_record(platform::Platform& platform, const enumeration::DiskIdentity& disk,
+                                std::vector<ProviderDiagnostic> attempts);
 
 }  // namespace quartzmon::sensors::disk::provider

@@ -8,6 +8,7 @@
 #include "sensors/disk/device/ata_pass_through.h"
 #include "sensors/disk/device/device_handle.h"
 #include "sensors/disk/float_text.h"
+#include "sensors/disk/providers/bus_rules.h"
 #include "sensors/disk/providers/smart_attributes.h"
 #include "sensors/disk/text.h"
 
@@ -28,13 +29,10 @@ constexpr device::AtaRegisters SMART_READ_DATA_REGISTERS{device::SMART_READ_DATA
                                                          1,
                                                          device::SMART_LBA_MID_SIGNATURE,
                                                          device::SMART_LBA_HIGH_SIGNATURE,
-                                                         0xA0,
+                                                         device::ATA_DEVICE_MASTER,
                                                          device::ATA_SMART};
 // The header and the data area: anything less did not bring the whole block.
 constexpr std::uint32_t FULL_REPLY_SIZE = layout::ATA_PASS_THROUGH_EX::size + SMART_READ_DATA_SIZE;
-
-// Bus texts that mean the disk speaks the ATA command set (BusTypeSata too).
-constexpr std::string_view ATA_BUS_TEXTS[] = {"SATA", "ATA", "IDE"};
 
 std::string temperature_debug(const std::optional<float>& temperature) {
     return temperature ? "Some(" + float_text(*temperature) + ")" : "None";
@@ -73,11 +71,7 @@ std::string_view AtaSmartProvider::name() const {
 }
 
 bool AtaSmartProvider::supports(const enumeration::DiskIdentity& disk) const {
-    const std::string bus = ascii_upper(disk.bus_type);
-    for (const std::string_view text : ATA_BUS_TEXTS) {
-        if (bus.find(text) != std::string::npos) return true;
-    }
-    return disk.bus_type_code == layout::BusTypeSata;
+    return speaks_ata(disk);
 }
 
 std::expected<DiskHealthRecord, ProviderError> AtaSmartProvider::query(

@@ -11,6 +11,7 @@
 #include "sensors/disk/device/device_handle.h"
 #include "sensors/disk/device/nvme_bridge_commands.h"
 #include "sensors/disk/device/scsi_pass_through.h"
+#include "sensors/disk/providers/bus_rules.h"
 #include "sensors/disk/providers/nvme_health_log.h"
 #include "sensors/disk/text.h"
 #include "trace/trace.h"
@@ -353,8 +354,7 @@ std::string_view UsbNvmeBridgeProvider::name() const {
 // A dual NVMe/SATA adapter may hold an NVMe drive whatever the protocol
 // says, so a device with a family read is supported too.
 bool UsbNvmeBridgeProvider::supports(const enumeration::DiskIdentity& disk) const {
-    const bool on_usb = ascii_upper(disk.bus_type).find("USB") != std::string::npos ||
-                        disk.bus_type_code == layout::BusTypeUsb;
+    const bool on_usb = is_on_usb(disk);
     const bool may_be_nvme =
         disk.internal_protocol.empty() ||
         ascii_upper(disk.internal_protocol).find("NVME") != std::string::npos ||

@@ -11,6 +11,7 @@
 #include "sensors/disk/device/device_handle.h"
 #include "sensors/disk/device/scsi_pass_through.h"
 #include "sensors/disk/device/temperature_property.h"
+#include "sensors/disk/providers/bus_rules.h"
 #include "sensors/disk/providers/smart_attributes.h"
 #include "sensors/disk/text.h"
 
@@ -135,10 +136,6 @@ PassThroughOutcome send_variant(const device::DeviceHandle& device,
     return {reply.call, reply.scsi_status, device::decode_sense(reply.sense), usable};
 }
 
-std::string sense_debug(const std::optional<std::uint8_t>& value) {
-    return optional_number_debug(value ? std::optional<std::uint64_t>(*value) : std::nullopt);
-}
-
 // The fields every variant's diagnostic carries, success or not.
 ProviderDiagnostic variant_attempt(const SmartReadVariant& variant,
                                    const PassThroughOutcome& outcome) {
@@ -160,11 +157,10 @@ ProviderDiagnostic failed_variant(const SmartReadVariant& variant,
                                   const PassThroughOutcome& outcome) {
     ProviderDiagnostic attempt = variant_attempt(variant, outcome);
     attempt.result = RESULT_FAILED;
-    attempt.detail =
-        std::string(variant.name) + " pass-through failed (ScsiStatus: 0x" +
-        hex2(outcome.scsi_status) + ", SenseKey: " + sense_debug(outcome.sense.sense_key) +
-        ", ASC: " + sense_debug(outcome.sense.asc) + ", ASCQ: " + sense_debug(outcome.sense.ascq) +
-        ", Win32Error: " + std::to_string(outcome.call.win32_error) + ")";
+    attempt.detail = std::string(variant.name) + " pass-through failed (" +
+                     device::status_and_sense_text(outcome.scsi_status, outcome.sense,
+                                                   outcome.call.win32_error) +
+                     ")";
     return attempt;
 }
 
@@ -267,8 +263,7 @@ std::string_view UsbSatBridgeProvider::name() const {
 }
 
 bool UsbSatBridgeProvider::supports(const enumeration::DiskIdentity& disk) const {
-    return ascii_upper(disk.bus_type).find("USB") != std::string::npos ||
-           disk.bus_type_code == layout::BusTypeUsb || disk.removable_media;
+    return is_on_usb(disk) || disk.removable_media;
 }
 
 std::expected<DiskHealthRecord, provider::ProviderError> UsbSatBridgeProvider::query(

@@ -16,8 +16,8 @@ using namespace quartzmon::test_support;
 
 // features, count, LBA low, mid, high, device, command
 constexpr AtaTaskFile SMART_READ_DATA{0xD0, 1, 1, 0x4F, 0xC2, 0xA0, 0xB0};
-constexpr AtaResult DATA_IN_512{0x50, 0x00, 512};
-constexpr AtaResult ABORTED{0x51, 0x04, 0};
+constexpr AtaResult DATA_IN_512{0x50, 0x00, 512, {}, false};
+constexpr AtaResult ABORTED{0x51, 0x04, 0, {}, false};
 
 struct AtaCase {
     std::string drive;  // the drive's description object
@@ -48,7 +48,8 @@ TEST_P(AtaDriveTest, ExecutesTheTaskFile) {
         return;
     }
     std::vector<std::uint8_t> data_in(given.buffer_size, 0xEE);
-    const AtaResult result = execute(read_ata_drive(object), given.task, data_in);
+    AtaDrive drive = read_ata_drive(object);
+    const AtaResult result = execute(drive, given.task, data_in);
     EXPECT_EQ(
         std::tie(result.status, result.error, result.bytes_transferred),
         std::tie(given.expected.status, given.expected.error, given.expected.bytes_transferred));
@@ -78,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Hex is replayed as it is, its checksum included.
         answers(R"({"smart": {"hex": ")" + counting_hex(512) + R"("}})", SMART_READ_DATA, 512,
                 DATA_IN_512, {{0, "00 01"}, {300, "31"}, {510, "08 09"}}),
-        answers("{}", SMART_READ_DATA, 100, {0x50, 0x00, 100}, {{0, "1000 01"}}),
+        answers("{}", SMART_READ_DATA, 100, {0x50, 0x00, 100, {}, false}, {{0, "1000 01"}}),
         answers("{}", {0xD1, 1, 1, 0x4F, 0xC2, 0xA0, 0xB0}, 512, ABORTED, {{0, "EE"}}),
         answers("{}", {0xD0, 1, 1, 0x00, 0xC2, 0xA0, 0xB0}, 512, ABORTED),
         answers("{}", {0xD0, 1, 1, 0x4F, 0x00, 0xA0, 0xB0}, 512, ABORTED),

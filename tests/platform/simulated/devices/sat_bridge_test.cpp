@@ -32,8 +32,9 @@ TEST_P(SatBridgeTest, DecodesTheCommandBlock) {
     const auto description = nlohmann::json::parse(given.bridge);
     JsonObject object(description, "/sat_bridge");
     std::vector<std::uint8_t> data_in(512, 0);
-    const ScsiCommandOutcome outcome = execute_on_bridge(
-        read_sat_bridge(object), default_ata_drive(), read_hex_bytes(given.cdb, "cdb"), data_in);
+    AtaDrive drive = default_ata_drive();
+    const ScsiCommandOutcome outcome = execute_on_bridge(read_sat_bridge(object), drive,
+                                                         read_hex_bytes(given.cdb, "cdb"), data_in);
     EXPECT_EQ(outcome.status, given.status);
     EXPECT_EQ(outcome.sense, read_hex_bytes(given.sense, "sense"));
     EXPECT_EQ(outcome.data_transferred, given.transferred);

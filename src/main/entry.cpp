@@ -18,9 +18,10 @@ std::vector<std::uint8_t> collect_document(platform::Platform& platform,
 }
 
 int run_sensor(platform::Platform& platform, std::span<const std::u16string> arguments) {
-    const std::optional<std::u16string> requested_path = find_result_path(arguments);
+    const CommandLine command_line(arguments, SENSOR_OPTIONS);
+    const std::optional<std::u16string> requested_path = command_line.value(RESULT_PATH_OPTION);
     const std::vector<std::uint8_t> document =
-        collect_document(platform, {leaves_sleeping_disks(arguments)});
+        collect_document(platform, {command_line.has(NO_WAKE_OPTION)});
     // Without a temporary directory there is nowhere sensible to write: a bare
     // file name would land in whatever the current directory is.
     const std::optional<std::u16string> path =

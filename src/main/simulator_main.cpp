@@ -17,45 +17,46 @@ extern const std::string_view embedded_default_machine;
 
 namespace {
 
+using quartzmon::CommandLine;
+using quartzmon::CommandLineOption;
+using quartzmon::NO_WAKE_OPTION;
+using quartzmon::RESULT_PATH_OPTION;
 using quartzmon::platform::simulated::SimulatedMachine;
 
 constexpr int EXIT_DESCRIPTION_ERROR = 2;
 
-struct SimulatorOptions {
-    std::string machine_file;  // empty: the embedded default machine
-    std::vector<std::u16string> sensor_arguments;
-};
+constexpr CommandLineOption MACHINE_OPTION{u"--machine", true};
+// The sensor's own options are read too, so that a value of one is never
+// taken for an option of the simulator.
+constexpr CommandLineOption SIMULATOR_OPTIONS[] = {MACHINE_OPTION, RESULT_PATH_OPTION,
+                                                   NO_WAKE_OPTION};
 
-// Takes --machine FILE out of the arguments; everything else is the sensor's.
-SimulatorOptions parse_simulator_options(int argc, char** argv) {
-    SimulatorOptions options;
-    for (int i = 0; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        if (i > 0 && argument == "--machine" && i + 1 < argc) {
-            options.machine_file = argv[++i];
-            continue;
-        }
-        options.sensor_arguments.push_back(quartzmon::platform::utf8_to_utf16(argument));
-    }
-    return options;
+std::vector<std::u16string> utf16_arguments(int argc, char** argv) {
+    std::vector<std::u16string> arguments;
+    for (int i = 0; i < argc; ++i) arguments.push_back(quartzmon::platform::utf8_to_utf16(argv[i]));
+    return arguments;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const SimulatorOptions options = parse_simulator_options(argc, argv);
-    auto machine = options.machine_file.empty()
-                       ? SimulatedMachine::from_json(embedded_default_machine,
-                                                     "machines/default.json (embedded)")
-                       : SimulatedMachine::from_file(options.machine_file);
+    const CommandLine command_line(utf16_arguments(argc, argv), SIMULATOR_OPTIONS);
+    const std::optional<std::u16string> machine_file = command_line.value(MACHINE_OPTION);
+    auto machine =
+        machine_file
+            ? SimulatedMachine::from_file(quartzmon::platform::utf16_to_utf8(*machine_file))
+            : SimulatedMachine::from_json(embedded_default_machine,
+                                          "machines/default.json (embedded)");
     if (!machine) {
         std::fprintf(stderr, "disk_sensor_sim: %s\n", machine.error().c_str());
         return EXIT_DESCRIPTION_ERROR;
     }
 
-    const int exit_code = quartzmon::run_sensor(**machine, options.sensor_arguments);
+    const std::vector<std::u16string> sensor_arguments =
+        command_line.arguments_without(MACHINE_OPTION);
+    const int exit_code = quartzmon::run_sensor(**machine, sensor_arguments);
 
-    auto path = quartzmon::find_result_path(options.sensor_arguments);
+    auto path = command_line.value(RESULT_PATH_OPTION);
     if (!path) path = quartzmon::default_result_path(**machine);
     if (path) {
         std::fprintf(stderr, "disk_sensor_sim: result document path: %s\n",

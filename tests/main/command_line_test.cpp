@@ -7,42 +7,55 @@
 namespace quartzmon {
 namespace {
 
-TEST(CommandLine, ResultPath) {
+using Arguments = std::vector<std::u16string>;
+
+// What the sensor reads: the result path ("-" for none) and the standby flag.
+std::u16string sensor_reading(const Arguments& arguments) {
+    const CommandLine command_line(arguments, SENSOR_OPTIONS);
+    return command_line.value(RESULT_PATH_OPTION).value_or(u"-") + u" | " +
+           (command_line.has(NO_WAKE_OPTION) ? u"no-wake" : u"wake");
+}
+
+TEST(CommandLine, SensorOptions) {
     const std::u16string unpaired_surrogate(1, char16_t{0xD800});
     const struct {
         const char* name;
-        std::vector<std::u16string> arguments;
-        std::optional<std::u16string> path;
+        Arguments arguments;
+        std::u16string reading;
     } cases[] = {
-        {"no arguments", {u"sensor.exe"}, std::nullopt},
-        {"one pair", {u"sensor.exe", u"--ipc", u"C:\\out\\r.json"}, u"C:\\out\\r.json"},
-        {"last pair wins", {u"sensor.exe", u"--ipc", u"a.json", u"--ipc", u"b.json"}, u"b.json"},
-        {"other arguments ignored", {u"sensor.exe", u"-v", u"--ipc", u"a.json", u"x"}, u"a.json"},
-        {"trailing option ignored", {u"sensor.exe", u"--ipc"}, std::nullopt},
-        {"trailing option keeps earlier pair",
-         {u"sensor.exe", u"--ipc", u"a.json", u"--ipc"},
-         u"a.json"},
-        {"value never read as option", {u"sensor.exe", u"--ipc", u"--ipc", u"x"}, u"--ipc"},
-        {"own path never examined", {u"--ipc", u"x"}, std::nullopt},
-        {"capitals", {u"sensor.exe", u"--IPC", u"x"}, std::nullopt},
-        {"joined by equals sign", {u"sensor.exe", u"--ipc=x"}, std::nullopt},
-        {"empty value used as it is", {u"sensor.exe", u"--ipc", u""}, u""},
-        {"unpaired surrogate in option",
-         {u"sensor.exe", u"--ipc" + unpaired_surrogate, u"x"},
-         std::nullopt},
-        {"unpaired surrogate in value",
-         {u"sensor.exe", u"--ipc", unpaired_surrogate},
-         unpaired_surrogate},
-        {"empty list", {}, std::nullopt},
+        // clang-format off
+        {"no arguments", {u"sensor.exe"}, u"- | wake"},
+        {"one pair", {u"sensor.exe", u"--ipc", u"C:\\out\\r.json"}, u"C:\\out\\r.json | wake"},
+        {"last pair wins", {u"sensor.exe", u"--ipc", u"a.json", u"--ipc", u"b.json"}, u"b.json | wake"},
+        {"other arguments ignored", {u"sensor.exe", u"-v", u"--ipc", u"a.json", u"x"}, u"a.json | wake"},
+        {"trailing option ignored", {u"sensor.exe", u"--ipc"}, u"- | wake"},
+        {"trailing option keeps earlier pair", {u"sensor.exe", u"--ipc", u"a.json", u"--ipc"}, u"a.json | wake"},
+        {"value never read as option", {u"sensor.exe", u"--ipc", u"--ipc", u"x"}, u"--ipc | wake"},
+        {"a flag as a value is no flag", {u"sensor.exe", u"--ipc", u"--no-wake"}, u"--no-wake | wake"},
+        {"flag anywhere after the path", {u"sensor.exe", u"--ipc", u"a", u"--no-wake"}, u"a | no-wake"},
+        {"own path never examined", {u"--no-wake", u"--ipc", u"x"}, u"x | wake"},
+        {"capitals", {u"sensor.exe", u"--IPC", u"x", u"--NO-WAKE"}, u"- | wake"},
+        {"joined by equals sign", {u"sensor.exe", u"--ipc=x", u"--no-wake=1"}, u"- | wake"},
+        {"empty value used as it is", {u"sensor.exe", u"--ipc", u""}, u" | wake"},
+        {"unpaired surrogate in option", {u"sensor.exe", u"--ipc" + unpaired_surrogate, u"x"}, u"- | wake"},
+        {"unpaired surrogate in value", {u"sensor.exe", u"--ipc", unpaired_surrogate}, unpaired_surrogate + u" | wake"},
+        {"empty list", {}, u"- | wake"},
+        // clang-format on
     };
-    for (const auto& c : cases) EXPECT_EQ(find_result_path(c.arguments), c.path) << c.name;
+    for (const auto& c : cases) EXPECT_EQ(sensor_reading(c.arguments), c.reading) << c.name;
 }
 
-TEST(CommandLine, NoWakeExactlyAnywhereAfterTheProgramPath) {
-    using Arguments = std::vector<std::u16string>;
-    EXPECT_TRUE(leaves_sleeping_disks(Arguments{u"sensor.exe", u"--ipc", u"a", u"--no-wake"}));
-    EXPECT_FALSE(leaves_sleeping_disks(Arguments{u"sensor.exe", u"--NO-WAKE", u"--no-wake=1"}));
-    EXPECT_FALSE(leaves_sleeping_disks(Arguments{u"--no-wake", u"--ipc"}));
+// What a program passes on to another: its own option's pairs taken out as
+// read, everything else in order.
+TEST(CommandLine, ArgumentsWithoutAnOption) {
+    constexpr CommandLineOption machine{u"--machine", true};
+    const CommandLineOption options[] = {machine, RESULT_PATH_OPTION, NO_WAKE_OPTION};
+    const CommandLine command_line(
+        Arguments{u"sim", u"--machine", u"a.json", u"--ipc", u"--machine", u"x", u"--machine"},
+        options);
+    EXPECT_EQ(command_line.value(machine), u"a.json");
+    EXPECT_EQ(command_line.arguments_without(machine),
+              (Arguments{u"sim", u"--ipc", u"--machine", u"x", u"--machine"}));
 }
 
 }  // namespace

@@ -57,7 +57,7 @@ TEST(ScsiPassThrough, SendsBothFormsAndReadsStatusAndSense) {
                               platform::GENERIC_READ | platform::GENERIC_WRITE);
     auto read_only = open_device(*machine, "\\\\.\\PhysicalDrive0", platform::GENERIC_READ);
     ASSERT_TRUE(device && read_only);
-    std::array<std::uint8_t, 512> data{};
+    DirectDataBlock<512> data{};
     data.fill(0xEE);
 
     const ScsiReply direct = send_scsi_direct(*device, {{0x12, 0, 0, 0, 0x24}, 6, 512}, data);

@@ -196,7 +196,8 @@ private:
         json reply = {
             {"request", description::device_request_key(call.code, call.input, call.direct_data)}};
         if (call.result == 0) reply["error"] = call.last_error;
-        const std::vector<std::uint8_t> output = description::described_reply(call.code, call.output);
+        const std::vector<std::uint8_t> output =
+            description::described_reply(call.code, call.output);
         const auto out = description::without_trailing_zeros(output);
         if (!out.empty()) reply["out"] = description::hex_text(out);
         if (call.count != out.size()) reply["bytes_returned"] = call.count;

@@ -63,7 +63,8 @@ void add_scsi_pass_through(nlohmann::json& key, std::uint32_t io_control_code,
 std::optional<std::span<const std::uint8_t>> scsi_data_out(
     std::uint32_t io_control_code, std::span<const std::uint8_t> request,
     std::span<const std::uint8_t> direct_buffer) {
-    if (io_control_code != IOCTL_SCSI_PASS_THROUGH && io_control_code != IOCTL_SCSI_PASS_THROUGH_DIRECT)
+    if (io_control_code != IOCTL_SCSI_PASS_THROUGH &&
+        io_control_code != IOCTL_SCSI_PASS_THROUGH_DIRECT)
         return std::nullopt;
     if (request.size() < spt::size || get_u8(request, spt::DataIn) != layout::SCSI_IOCTL_DATA_OUT)
         return std::nullopt;

@@ -85,8 +85,8 @@ std::optional<IoctlOutcome> RecordedReplies::answer(std::uint32_t io_control_cod
 
     const RecordedReply& reply = replies_[*chosen];
     std::copy_n(reply.out.begin(), std::min(reply.out.size(), out.size()), out.begin());
-    std::copy_n(reply.direct_data.begin(),
-                std::min(reply.direct_data.size(), direct_buffer.size()), direct_buffer.begin());
+    std::copy_n(reply.direct_data.begin(), std::min(reply.direct_data.size(), direct_buffer.size()),
+                direct_buffer.begin());
     // A driver never reports more than the buffer holds.
     const auto bytes_returned =
         std::min<std::uint32_t>(reply.bytes_returned, static_cast<std::uint32_t>(out.size()));

@@ -69,8 +69,7 @@ private:
 // command.data_length says. Data in: the block is zero-filled first and
 // receives what the device sends. Data out: it holds what is sent, and is
 // left as is.
-ScsiReply send_scsi_direct(const DeviceHandle& device, const ScsiCommand& command,
-                           DirectData data);
+ScsiReply send_scsi_direct(const DeviceHandle& device, const ScsiCommand& command, DirectData data);
 
 // IOCTL_SCSI_PASS_THROUGH: the data area follows the sense area in the
 // request; for data out it starts with the payload (zeros past its end).

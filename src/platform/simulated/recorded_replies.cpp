@@ -70,8 +70,8 @@ std::optional<IoctlOutcome> RecordedReplies::answer(std::uint32_t io_control_cod
                                                     std::span<std::uint8_t> out) const {
     // Most described disks record nothing; they need no decoding here.
     if (replies_.empty()) return std::nullopt;
-    // Taken before the reply is written: the caller may pass one buffer as
-    // input and output, and a recorded reply holds no buffer address.
+    // The caller's direct buffer: what a data-out request sent there is part
+    // of the key, and a data-in reply's data goes there.
     const std::span<std::uint8_t> direct_buffer = direct_data_buffer(io_control_code, in);
     const nlohmann::json key = description::device_request_key(io_control_code, in, direct_buffer);
     std::optional<std::size_t> chosen;

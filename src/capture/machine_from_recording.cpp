@@ -23,31 +23,6 @@ using nlohmann::json;
 using platform::recording::Function;
 using platform::recording::RecordedCall;
 
-// The bytes a driver wrote, without the zeros after them: the caller's buffer
-// started zeroed, so leaving them out changes nothing on replay.
-std::span<const std::uint8_t> without_trailing_zeros(std::span<const std::uint8_t> bytes) {
-    std::size_t end = bytes.size();
-    while (end > 0 && bytes[end - 1] == 0) --end;
-    return bytes.first(end);
-}
-
-// What a data-out SCSI pass-through request sent: the caller's buffer of the
-// direct form, the request's data area of the buffered one; none for any
-// other request.
-std::optional<std::span<const std::uint8_t>> scsi_data_out(const RecordedCall& call) {
-    namespace spt = layout::SCSI_PASS_THROUGH;
-    if (call.code != IOCTL_SCSI_PASS_THROUGH && call.code != IOCTL_SCSI_PASS_THROUGH_DIRECT)
-        return std::nullopt;
-    const std::span<const std::uint8_t> request = call.input;
-    if (request.size() < spt::size || get_u8(request, spt::DataIn) != layout::SCSI_IOCTL_DATA_OUT)
-        return std::nullopt;
-    if (call.code == IOCTL_SCSI_PASS_THROUGH_DIRECT) return call.direct_data;
-    const std::uint64_t offset = get_u64(request, spt::DataBufferOffset);
-    const std::uint64_t length = get_u32(request, spt::DataTransferLength);
-    if (offset > request.size() || length > request.size() - offset) return std::nullopt;
-    return request.subspan(offset, length);
-}
-
 // A REG_SZ whose data is UTF-16 text ending in its one zero is written as
 // text; anything else keeps its type and exact bytes.
 json registry_value(std::uint32_t type, std::span<const std::uint8_t> data) {
@@ -217,19 +192,21 @@ private:
         }
     }
 
+    // The output buffer started zeroed, so the zeros that end a reply are
+    // left out. A data-out request's buffer is what was sent, part of its
+    // key, not something the device answered.
     void device_request(const RecordedCall& call) {
-        json reply = {{"request", description::device_request_key(call.code, call.input)}};
+        json reply = {
+            {"request", description::device_request_key(call.code, call.input, call.direct_data)}};
         if (call.result == 0) reply["error"] = call.last_error;
-        const auto out = without_trailing_zeros(call.output);
+        const std::vector<std::uint8_t> output =
+            description::described_reply(call.code, call.output);
+        const auto out = description::without_trailing_zeros(output);
         if (!out.empty()) reply["out"] = description::hex_text(out);
         if (call.count != out.size()) reply["bytes_returned"] = call.count;
-        // A data-out request's buffer is what was sent, not something the
-        // device answered, so replay leaves it alone.
-        if (const auto sent = scsi_data_out(call)) {
-            reply["data_out"] = description::hex_text(without_trailing_zeros(*sent));
-        } else if (const auto data = without_trailing_zeros(call.direct_data); !data.empty()) {
+        const auto data = description::without_trailing_zeros(call.direct_data);
+        if (!description::scsi_data_out(call.code, call.input, call.direct_data) && !data.empty())
             reply["direct_data"] = description::hex_text(data);
-        }
         if (const Opened* disk = opened(call.target, Opened::Kind::Disk)) {
             disks_[disk->disk].replay.push_back(reply);
         } else if (const Opened* volume = opened(call.target, Opened::Kind::Volume)) {

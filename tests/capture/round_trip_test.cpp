@@ -1,7 +1,8 @@
 // A run recorded on a simulated machine, its machine description built, and
 // the run replayed on that description: both documents are the same, byte for
 // byte. The recording itself changes nothing: the recorded run's document is
-// the one a run without it writes.
+// the one a run without it writes. A second capture of the same machine is the
+// same description, which holds no address of the capturing process.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,12 +14,15 @@
 #include "capture/machine_from_recording.h"
 #include "machine_from_input.h"
 #include "main/entry.h"
+#include "platform/description/hex_text.h"
 #include "platform/recording/recording_platform.h"
+#include "platform/windows_layouts.h"
 #include "support/machine.h"
 
 namespace quartzmon {
 namespace {
 
+using platform::recording::RecordedCall;
 using platform::recording::RecordingPlatform;
 using test_support::make_machine;
 
@@ -120,6 +124,27 @@ void PrintTo(const Machine& machine, std::ostream* out) {
     *out << machine.name;
 }
 
+std::string captured_description(const std::string& machine_description,
+                                 const sensors::disk::CollectionOptions& options) {
+    auto machine = make_machine(machine_description);
+    RecordingPlatform recorder(*machine);
+    collect_document(recorder, options);
+    return capture::build_machine_description(recorder.calls()).dump(2);
+}
+
+// Each direct request's DataBuffer as the description would write it.
+std::vector<std::string> direct_buffer_addresses(std::span<const RecordedCall> calls) {
+    namespace sptd = platform::layout::SCSI_PASS_THROUGH_DIRECT;
+    std::vector<std::string> addresses;
+    for (const RecordedCall& call : calls) {
+        if (call.code == platform::IOCTL_SCSI_PASS_THROUGH_DIRECT &&
+            call.input.size() >= sptd::size)
+            addresses.push_back(platform::description::hex_text(
+                std::span(call.input).subspan(sptd::DataBuffer, sizeof(std::uint64_t))));
+    }
+    return addresses;
+}
+
 class RoundTrip : public testing::TestWithParam<Machine> {};
 
 TEST_P(RoundTrip, TheReplayedRunWritesTheRecordedDocument) {
@@ -135,6 +160,14 @@ TEST_P(RoundTrip, TheReplayedRunWritesTheRecordedDocument) {
     const std::string description = capture::build_machine_description(recorder.calls()).dump(2);
     auto replayed = make_machine(description);
     EXPECT_EQ(collect_document(*replayed, options), recorded) << description;
+    EXPECT_EQ(captured_description(GetParam().description, options), description);
+    for (const std::string& address : direct_buffer_addresses(recorder.calls()))
+        EXPECT_EQ(description.find(address), std::string::npos) << address;
+    // What a data-out request sent is its key, never data for the caller.
+    for (const auto& disk : nlohmann::json::parse(description).value("disks", nlohmann::json()))
+        for (const auto& reply : disk.value("replay", nlohmann::json()))
+            EXPECT_FALSE(reply["request"].value("data_in", 1) == 0 &&
+                         reply.contains("direct_data"));
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryMachine, RoundTrip, testing::ValuesIn(machines()),

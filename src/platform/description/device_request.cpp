@@ -14,6 +14,7 @@ namespace query = layout::STORAGE_PROPERTY_QUERY;
 namespace protocol = layout::STORAGE_PROTOCOL_SPECIFIC_DATA;
 namespace apt = layout::ATA_PASS_THROUGH_EX;
 namespace spt = layout::SCSI_PASS_THROUGH;
+namespace sptd = layout::SCSI_PASS_THROUGH_DIRECT;
 
 // PropertyId and QueryType: the two fields every property query has.
 constexpr std::size_t PROPERTY_QUERY_HEADER = query::AdditionalParameters;
@@ -46,14 +47,46 @@ void add_ata_pass_through(nlohmann::json& key, std::span<const std::uint8_t> req
     key["task_file"] = hex_text(request.subspan(apt::CurrentTaskFile, TASK_FILE_REGISTERS));
 }
 
-void add_scsi_pass_through(nlohmann::json& key, std::span<const std::uint8_t> request) {
+void add_scsi_pass_through(nlohmann::json& key, std::uint32_t io_control_code,
+                           std::span<const std::uint8_t> request,
+                           std::span<const std::uint8_t> direct_buffer) {
     if (request.size() < spt::size || get_u8(request, spt::CdbLength) > spt::CdbCapacity) return;
     key["cdb"] = hex_text(request.subspan(spt::Cdb, get_u8(request, spt::CdbLength)));
     key["data_in"] = get_u8(request, spt::DataIn);
     key["data_transfer_length"] = get_u32(request, spt::DataTransferLength);
+    if (const auto sent = scsi_data_out(io_control_code, request, direct_buffer))
+        add_data_out(key, *sent);
 }
 
 }  // namespace
+
+std::optional<std::span<const std::uint8_t>> scsi_data_out(
+    std::uint32_t io_control_code, std::span<const std::uint8_t> request,
+    std::span<const std::uint8_t> direct_buffer) {
+    if (io_control_code != IOCTL_SCSI_PASS_THROUGH &&
+        io_control_code != IOCTL_SCSI_PASS_THROUGH_DIRECT)
+        return std::nullopt;
+    if (request.size() < spt::size || get_u8(request, spt::DataIn) != layout::SCSI_IOCTL_DATA_OUT)
+        return std::nullopt;
+    if (io_control_code == IOCTL_SCSI_PASS_THROUGH_DIRECT) return direct_buffer;
+    const std::uint64_t offset = get_u64(request, spt::DataBufferOffset);
+    const std::uint64_t length = get_u32(request, spt::DataTransferLength);
+    if (offset > request.size() || length > request.size() - offset) return std::nullopt;
+    return request.subspan(offset, length);
+}
+
+void add_data_out(nlohmann::json& key, std::span<const std::uint8_t> sent) {
+    if (const auto kept = without_trailing_zeros(sent); !kept.empty())
+        key["data_out"] = hex_text(kept);
+}
+
+std::vector<std::uint8_t> described_reply(std::uint32_t io_control_code,
+                                          std::span<const std::uint8_t> reply) {
+    std::vector<std::uint8_t> described(reply.begin(), reply.end());
+    if (io_control_code == IOCTL_SCSI_PASS_THROUGH_DIRECT && described.size() >= sptd::size)
+        put_u64(described, sptd::DataBuffer, 0);
+    return described;
+}
 
 std::string ioctl_name(std::uint32_t code) {
     switch (code) {
@@ -76,7 +109,8 @@ std::string ioctl_name(std::uint32_t code) {
 }
 
 nlohmann::json device_request_key(std::uint32_t io_control_code,
-                                  std::span<const std::uint8_t> request) {
+                                  std::span<const std::uint8_t> request,
+                                  std::span<const std::uint8_t> direct_buffer) {
     nlohmann::json key = {{"ioctl", ioctl_name(io_control_code)}};
     switch (io_control_code) {
         case IOCTL_STORAGE_QUERY_PROPERTY:
@@ -87,7 +121,7 @@ nlohmann::json device_request_key(std::uint32_t io_control_code,
             break;
         case IOCTL_SCSI_PASS_THROUGH:
         case IOCTL_SCSI_PASS_THROUGH_DIRECT:
-            add_scsi_pass_through(key, request);
+            add_scsi_pass_through(key, io_control_code, request, direct_buffer);
             break;
         default:
             break;

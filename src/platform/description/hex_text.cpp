@@ -27,6 +27,12 @@ std::string hex_text(std::span<const std::uint8_t> bytes) {
     return text;
 }
 
+std::span<const std::uint8_t> without_trailing_zeros(std::span<const std::uint8_t> bytes) {
+    std::size_t end = bytes.size();
+    while (end > 0 && bytes[end - 1] == 0) --end;
+    return bytes.first(end);
+}
+
 std::expected<std::vector<std::uint8_t>, std::size_t> bytes_of_hex_text(std::string_view text) {
     std::vector<std::uint8_t> bytes;
     std::size_t i = 0;

@@ -13,6 +13,10 @@ namespace quartzmon::platform::description {
 
 std::string hex_text(std::span<const std::uint8_t> bytes);
 
+// The bytes without the zeros that end them: a buffer that started zeroed
+// reads the same without them.
+std::span<const std::uint8_t> without_trailing_zeros(std::span<const std::uint8_t> bytes);
+
 // The bytes of such text (white space between pairs allowed), or the position
 // of the first character that does not start a pair of hexadecimal digits.
 std::expected<std::vector<std::uint8_t>, std::size_t> bytes_of_hex_text(std::string_view text);

@@ -115,8 +115,7 @@ bool RecordingPlatform::device_io_control(Handle device, std::uint32_t io_contro
     call.result = answered;
     call.count = bytes_returned;
     call.output = copy_of(out_buffer);
-    if (io_control_code == IOCTL_SCSI_PASS_THROUGH_DIRECT)
-        call.direct_data = copy_of(direct_data_buffer(call.input));
+    call.direct_data = copy_of(direct_data_buffer(io_control_code, call.input));
     keep(std::move(call), !answered);
     return answered;
 }

@@ -81,7 +81,8 @@ struct RecordedCall {
     // Output bytes: the device's reply (the whole output buffer), the bytes
     // read, the registry value's data, the token information.
     std::vector<std::uint8_t> output;
-    // What a direct SCSI request's data buffer held after the call.
+    // What a direct SCSI request's data buffer held after the call: what the
+    // device sent, or for data out what was sent.
     std::vector<std::uint8_t> direct_data;
     // Output texts: volume label, DOS device target, temp path, system
     // directory, device instance ID; file_system is GetVolumeInformationW's

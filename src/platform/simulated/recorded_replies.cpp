@@ -19,6 +19,7 @@ constexpr std::string_view NUMBER_FIELDS[] = {"property_id",          "query_typ
 constexpr std::string_view HEX_FIELDS[] = {"task_file", "cdb"};
 
 // Checked field by field, so a typo is reported instead of never matching.
+// What a data-out request sent is kept as its key keeps it.
 nlohmann::json read_request(JsonObject& request) {
     nlohmann::json key = {
         {"ioctl", read_text(request.required("ioctl"), request.place_of("ioctl"))}};
@@ -29,6 +30,7 @@ nlohmann::json read_request(JsonObject& request) {
         if (const auto bytes = request.hex_bytes(field))
             key[std::string(field)] = description::hex_text(*bytes);
     }
+    if (const auto sent = request.hex_bytes("data_out")) description::add_data_out(key, *sent);
     request.reject_unknown_keys();
     return key;
 }
@@ -42,7 +44,10 @@ RecordedReply read_reply(JsonObject& object) {
     reply.bytes_returned =
         object.u32("bytes_returned").value_or(static_cast<std::uint32_t>(reply.out.size()));
     reply.direct_data = object.hex_bytes("direct_data").value_or(std::vector<std::uint8_t>{});
-    object.hex_bytes("data_out");  // checked, but what was sent answers nothing
+    // A capture written before the payload was part of the key kept it
+    // beside the request; it is that request's payload all the same.
+    if (const auto sent = object.hex_bytes("data_out"))
+        description::add_data_out(reply.request, *sent);
     object.reject_unknown_keys();
     return reply;
 }
@@ -65,7 +70,10 @@ std::optional<IoctlOutcome> RecordedReplies::answer(std::uint32_t io_control_cod
                                                     std::span<std::uint8_t> out) const {
     // Most described disks record nothing; they need no decoding here.
     if (replies_.empty()) return std::nullopt;
-    const nlohmann::json key = description::device_request_key(io_control_code, in);
+    // The caller's direct buffer: what a data-out request sent there is part
+    // of the key, and a data-in reply's data goes there.
+    const std::span<std::uint8_t> direct_buffer = direct_data_buffer(io_control_code, in);
+    const nlohmann::json key = description::device_request_key(io_control_code, in, direct_buffer);
     std::optional<std::size_t> chosen;
     for (std::size_t i = 0; i < replies_.size(); ++i) {
         if (replies_[i].request != key) continue;
@@ -77,11 +85,8 @@ std::optional<IoctlOutcome> RecordedReplies::answer(std::uint32_t io_control_cod
 
     const RecordedReply& reply = replies_[*chosen];
     std::copy_n(reply.out.begin(), std::min(reply.out.size(), out.size()), out.begin());
-    if (io_control_code == IOCTL_SCSI_PASS_THROUGH_DIRECT) {
-        const std::span<std::uint8_t> data = direct_data_buffer(in);
-        std::copy_n(reply.direct_data.begin(), std::min(reply.direct_data.size(), data.size()),
-                    data.begin());
-    }
+    std::copy_n(reply.direct_data.begin(), std::min(reply.direct_data.size(), direct_buffer.size()),
+                direct_buffer.begin());
     // A driver never reports more than the buffer holds.
     const auto bytes_returned =
         std::min<std::uint32_t>(reply.bytes_returned, static_cast<std::uint32_t>(out.size()));

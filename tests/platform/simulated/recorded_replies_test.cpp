@@ -48,6 +48,38 @@ TEST(RecordedReplies, PlayInOrderThenRepeatTheLastAndLeaveTheRestToTheDisk) {
                                   "64) -> FALSE, 0 bytes, error 50"}));
 }
 
+// Two data-out requests with one CDB are told apart by what they sent, the
+// second as a capture written before kept it, beside the request.
+TEST(RecordedReplies, KeyADataOutRequestByWhatItSent) {
+    auto machine = make_machine(R"({ "disks": [ { "replay": [
+      { "request": { "ioctl": "IOCTL_SCSI_PASS_THROUGH", "cdb": "A1 80", "data_in": 0,
+                     "data_transfer_length": 4, "data_out": "06 00 00 00" }, "error": 6 },
+      { "request": { "ioctl": "IOCTL_SCSI_PASS_THROUGH", "cdb": "A1 80", "data_in": 0,
+                     "data_transfer_length": 4 }, "data_out": "02", "error": 2 } ] } ] })");
+    const Handle disk = machine->create_file(u"\\\\.\\PhysicalDrive0", GENERIC_READ | GENERIC_WRITE,
+                                             0, OPEN_EXISTING, 0);
+    for (const std::uint8_t opcode : {std::uint8_t{2}, std::uint8_t{6}, std::uint8_t{7}}) {
+        std::array<std::uint8_t, layout::SCSI_PASS_THROUGH::size + 4> request{};
+        put_u8(request, layout::SCSI_PASS_THROUGH::CdbLength, 2);
+        put_u8(request, layout::SCSI_PASS_THROUGH::Cdb, 0xA1);
+        put_u8(request, layout::SCSI_PASS_THROUGH::Cdb + 1, 0x80);
+        put_u32(request, layout::SCSI_PASS_THROUGH::DataTransferLength, 4);
+        put_u64(request, layout::SCSI_PASS_THROUGH::DataBufferOffset,
+                layout::SCSI_PASS_THROUGH::size);
+        put_u8(request, layout::SCSI_PASS_THROUGH::size, opcode);
+        std::uint32_t bytes = 0;
+        machine->device_io_control(disk, IOCTL_SCSI_PASS_THROUGH, request, request, bytes);
+    }
+    EXPECT_EQ(calls_to(machine->call_log(), {"DeviceIoControl"}),
+              (std::vector<std::string>{
+                  "DeviceIoControl(0x100, IOCTL_SCSI_PASS_THROUGH, in 60, out 60) -> FALSE, 0 "
+                  "bytes, recorded reply 1, error 2",
+                  "DeviceIoControl(0x100, IOCTL_SCSI_PASS_THROUGH, in 60, out 60) -> FALSE, 0 "
+                  "bytes, recorded reply 0, error 6",
+                  "DeviceIoControl(0x100, IOCTL_SCSI_PASS_THROUGH, in 60, out 60) -> FALSE, 0 "
+                  "bytes, error 87"}));
+}
+
 // Each recorded reading sets the clock; after the last, time goes on from it.
 TEST(RecordedClockReadings, AreAnsweredInOrderThenTimeGoesOnFromTheLast) {
     auto machine = make_machine(R"({ "clock": { "tick_counts": [ 500, 400 ],

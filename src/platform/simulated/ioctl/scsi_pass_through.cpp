@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/bytes.h"
+#include "platform/description/device_request.h"
 #include "platform/direct_data_buffer.h"
 #include "platform/platform.h"
 #include "platform/simulated/call_log_text.h"
@@ -43,9 +44,10 @@ bool fits(std::uint64_t offset, std::uint64_t length, std::size_t size) {
 }
 
 // The port driver refuses a header of another size, a CDB longer than the
-// field, and sense or data areas that lie outside the buffer.
+// field, sense or data areas that lie outside the buffer, and a direct buffer
+// the adapter's alignment does not allow.
 bool is_well_formed(std::span<const std::uint8_t> in, std::span<std::uint8_t> out,
-                    ScsiPassThroughForm form) {
+                    ScsiPassThroughForm form, std::uint32_t alignment_mask) {
     if (in.size() < spt::size || out.size() < spt::size) return false;
     if (get_u16(in, spt::Length) != spt::size) return false;
     if (get_u8(in, spt::CdbLength) > spt::CdbCapacity) return false;
@@ -54,17 +56,21 @@ bool is_well_formed(std::span<const std::uint8_t> in, std::span<std::uint8_t> ou
     if (form == ScsiPassThroughForm::Buffered)
         return fits(request.data_buffer, request.data_transfer_length,
                     std::min(in.size(), out.size()));
-    return request.data_transfer_length == 0 || request.data_buffer != 0;
+    return request.data_transfer_length == 0 ||
+           (request.data_buffer != 0 && (request.data_buffer & alignment_mask) == 0);
 }
 
-// What a data-out command sends: the request's data area, or the caller's
-// buffer for the direct form.
-std::span<const std::uint8_t> data_out_of(const PassThroughRequest& request,
-                                          std::span<const std::uint8_t> in,
+std::uint32_t io_control_code(ScsiPassThroughForm form) {
+    return form == ScsiPassThroughForm::Direct ? IOCTL_SCSI_PASS_THROUGH_DIRECT
+                                               : IOCTL_SCSI_PASS_THROUGH;
+}
+
+// What a data-out command sends, decoded as a recording keys it.
+std::span<const std::uint8_t> data_out_of(std::span<const std::uint8_t> in,
                                           ScsiPassThroughForm form) {
-    if (request.direction != layout::SCSI_IOCTL_DATA_OUT) return {};
-    if (form == ScsiPassThroughForm::Direct) return direct_data_buffer(in);
-    return in.subspan(request.data_buffer, request.data_transfer_length);
+    const std::uint32_t code = io_control_code(form);
+    return description::scsi_data_out(code, in, direct_data_buffer(code, in))
+        .value_or(std::span<const std::uint8_t>());
 }
 
 std::string cdb_text(std::span<const std::uint8_t> cdb) {
@@ -99,6 +105,7 @@ ScsiPassThroughBehaviour read_scsi_pass_through_behaviour(JsonObject& object) {
     behaviour.direct_error = object.u32("direct_error").value_or(0);
     behaviour.buffered_error = object.u32("buffered_error").value_or(0);
     behaviour.direct_data_zero = object.boolean("direct_data_zero").value_or(false);
+    behaviour.alignment_mask = object.u32("alignment_mask").value_or(0);
     object.reject_unknown_keys();
     return behaviour;
 }
@@ -109,7 +116,8 @@ IoctlOutcome answer_scsi_pass_through(const ScsiPassThroughBehaviour& behaviour,
                                       std::span<std::uint8_t> out) {
     if (const std::uint32_t error = behaviour.access.error_for(handle_access); error != 0)
         return failed_ioctl(error);
-    if (!is_well_formed(in, out, form)) return failed_ioctl(ERROR_INVALID_PARAMETER);
+    if (!is_well_formed(in, out, form, behaviour.alignment_mask))
+        return failed_ioctl(ERROR_INVALID_PARAMETER);
     const PassThroughRequest request = decode(in, form);
     const std::uint32_t form_error =
         form == ScsiPassThroughForm::Direct ? behaviour.direct_error : behaviour.buffered_error;
@@ -119,7 +127,7 @@ IoctlOutcome answer_scsi_pass_through(const ScsiPassThroughBehaviour& behaviour,
     // then copied as the form says. What a data-out command sends stays where
     // the caller put it.
     const bool data_in = request.direction == layout::SCSI_IOCTL_DATA_IN;
-    const std::span<const std::uint8_t> data_out = data_out_of(request, in, form);
+    const std::span<const std::uint8_t> data_out = data_out_of(in, form);
     std::vector<std::uint8_t> data(data_in ? request.data_transfer_length : 0, 0);
     const ScsiCommandOutcome outcome = target(request.cdb, data_out, data);
     if (outcome.request_error != 0) return timed_out(request, outcome.request_error);
@@ -141,13 +149,14 @@ IoctlOutcome answer_scsi_pass_through(const ScsiPassThroughBehaviour& behaviour,
     } else if (!behaviour.direct_data_zero) {
         // The caller's own buffer in this process, as it is in the caller's
         // address space on Windows.
-        std::ranges::copy(std::span(data).first(read), direct_data_buffer(in).begin());
+        std::ranges::copy(std::span(data).first(read),
+                          direct_data_buffer(io_control_code(form), in).begin());
     }
 
     std::string detail = cdb_text(request.cdb);
     if (!outcome.decoded.empty()) detail += " (" + outcome.decoded + ")";
     detail += ", status " + decimal(outcome.status);
-    return {0, bytes_returned(request, outcome.sense.size(), read, form), detail};
+    return {0, bytes_returned(request, sense_length, read, form), detail};
 }
 
 }  // namespace quartzmon::platform::simulated

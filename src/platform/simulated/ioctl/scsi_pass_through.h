@@ -19,16 +19,19 @@ namespace quartzmon::platform::simulated {
 
 // How a disk's driver stack passes the two forms on, described under
 // "scsi_pass_through": { "access": { "0x80000000": 0 }, "direct_error": 1,
-// "buffered_error": 50, "direct_data_zero": true }. Both forms need a handle
-// opened for reading and writing, as the I/O manager checks for their control
-// codes; an error fails that form before the target sees it;
-// direct_data_zero completes direct requests with the target's status but no
-// data in the caller's buffer, as some bridges' drivers do.
+// "buffered_error": 50, "direct_data_zero": true, "alignment_mask": 15 }.
+// Both forms need a handle opened for reading and writing, as the I/O manager
+// checks for their control codes; an error fails that form before the target
+// sees it; direct_data_zero completes direct requests with the target's status
+// but no data in the caller's buffer, as some bridges' drivers do; a direct
+// buffer whose address has any bit of alignment_mask set is refused with 87,
+// as the port driver refuses a buffer the adapter cannot reach.
 struct ScsiPassThroughBehaviour {
     AccessErrors access = read_write_required();
     std::uint32_t direct_error = 0;
     std::uint32_t buffered_error = 0;
     bool direct_data_zero = false;
+    std::uint32_t alignment_mask = 0;
 };
 
 ScsiPassThroughBehaviour read_scsi_pass_through_behaviour(JsonObject& object);

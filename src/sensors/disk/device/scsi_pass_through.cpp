@@ -79,12 +79,13 @@ std::optional<AtaReturnedRegisters> registers_in_descriptors(std::span<const std
 }
 
 // The fields both forms share; offset 24 differs and is the caller's to fill.
-void fill_request(std::span<std::uint8_t> request, const ScsiCommand& command) {
+void fill_request(std::span<std::uint8_t> request, const ScsiCommand& command,
+                  std::uint32_t data_length) {
     put_u16(request, spt::Length, static_cast<std::uint16_t>(spt::size));
     put_u8(request, spt::CdbLength, command.cdb_length);
     put_u8(request, spt::SenseInfoLength, static_cast<std::uint8_t>(SENSE_AREA_SIZE));
     put_u8(request, spt::DataIn, data_in_field(command.direction));
-    put_u32(request, spt::DataTransferLength, command.data_length);
+    put_u32(request, spt::DataTransferLength, data_length);
     put_u32(request, spt::TimeOutValue, PASS_THROUGH_TIMEOUT_SECONDS);
     put_u32(request, spt::SenseInfoOffset, static_cast<std::uint32_t>(SENSE_AREA_OFFSET));
     std::ranges::copy(command.cdb, request.begin() + spt::Cdb);
@@ -98,12 +99,13 @@ void read_status_and_sense(std::span<const std::uint8_t> request, ScsiReply& rep
 }  // namespace
 
 ScsiReply send_scsi_direct(const DeviceHandle& device, const ScsiCommand& command,
-                           std::span<std::uint8_t> data) {
-    if (command.direction == ScsiDataDirection::In) std::ranges::fill(data, 0);
+                           DirectData data) {
+    const std::span<std::uint8_t> block = data.bytes();
+    if (command.direction == ScsiDataDirection::In) std::ranges::fill(block, 0);
     std::vector<std::uint8_t> request(DATA_AREA_OFFSET, 0);
-    fill_request(request, command);
+    fill_request(request, command, static_cast<std::uint32_t>(block.size()));
     // The driver writes the data straight into the caller's buffer.
-    put_u64(request, sptd::DataBuffer, reinterpret_cast<std::uintptr_t>(data.data()));
+    put_u64(request, sptd::DataBuffer, reinterpret_cast<std::uintptr_t>(block.data()));
 
     ScsiReply reply;
     reply.call = device_io_control(device, IOCTL_SCSI_PASS_THROUGH_DIRECT, request, request);
@@ -114,7 +116,7 @@ ScsiReply send_scsi_direct(const DeviceHandle& device, const ScsiCommand& comman
 ScsiReply send_scsi_buffered(const DeviceHandle& device, const ScsiCommand& command,
                              std::span<const std::uint8_t> payload) {
     std::vector<std::uint8_t> request(DATA_AREA_OFFSET + command.data_length, 0);
-    fill_request(request, command);
+    fill_request(request, command, command.data_length);
     put_u64(request, spt::DataBufferOffset, DATA_AREA_OFFSET);
     std::copy_n(payload.begin(), std::min<std::size_t>(payload.size(), command.data_length),
                 request.begin() + DATA_AREA_OFFSET);

@@ -25,7 +25,8 @@ inline constexpr std::size_t SENSE_AREA_SIZE = 32;
 enum class ScsiDataDirection { In, Out, None };
 
 // A command descriptor block of 6 to 16 bytes, sent in the 16-byte Cdb field
-// (bytes past cdb_length are zero), moving data_length bytes in its direction.
+// (bytes past cdb_length are zero), moving data_length bytes in its direction
+// (the direct form moves as many as its data block holds).
 struct ScsiCommand {
     std::array<std::uint8_t, 16> cdb{};
     std::uint8_t cdb_length = 0;
@@ -42,11 +43,34 @@ struct ScsiReply {
     std::vector<std::uint8_t> data;
 };
 
-// IOCTL_SCSI_PASS_THROUGH_DIRECT; the data buffer must hold
-// command.data_length bytes. Data in: it is zero-filled first and receives
-// what the device sends. Data out: it holds what is sent, and is left as is.
-ScsiReply send_scsi_direct(const DeviceHandle& device, const ScsiCommand& command,
-                           std::span<std::uint8_t> data);
+// The driver moves a direct request's data straight to or from the caller's
+// memory, and an adapter refuses (ERROR_INVALID_PARAMETER) a buffer that does
+// not meet its AlignmentMask; 16 bytes meets every mask up to 0xF.
+inline constexpr std::size_t DIRECT_DATA_ALIGNMENT = 16;
+
+// A data block a direct request can name.
+template <std::size_t Size>
+struct alignas(DIRECT_DATA_ALIGNMENT) DirectDataBlock : std::array<std::uint8_t, Size> {};
+
+// The data buffer of a direct request: an aligned block, or none.
+class DirectData {
+public:
+    DirectData() = default;
+    template <std::size_t Size>
+    DirectData(DirectDataBlock<Size>& block)  // NOLINT(google-explicit-constructor)
+        : bytes_(block.data(), Size) {}
+    std::span<std::uint8_t> bytes() const { return bytes_; }
+
+private:
+    std::span<std::uint8_t> bytes_;
+};
+
+// IOCTL_SCSI_PASS_THROUGH_DIRECT. Its DataTransferLength is the size of the
+// block it is given, so the driver never reaches past the block whatever
+// command.data_length says. Data in: the block is zero-filled first and
+// receives what the device sends. Data out: it holds what is sent, and is
+// left as is.
+ScsiReply send_scsi_direct(const DeviceHandle& device, const ScsiCommand& command, DirectData data);
 
 // IOCTL_SCSI_PASS_THROUGH: the data area follows the sense area in the
 // request; for data out it starts with the payload (zeros past its end).

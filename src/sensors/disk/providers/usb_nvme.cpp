@@ -91,7 +91,7 @@ constexpr std::uint8_t NO_SCSI_STATUS = 255;
 constexpr float COLDEST_EXCLUSIVE_CELSIUS = 0.0f;
 constexpr float HOTTEST_EXCLUSIVE_CELSIUS = 100.0f;
 
-using HealthLogBlock = std::array<std::uint8_t, NVME_HEALTH_INFO_LOG_SIZE>;
+using HealthLogBlock = device::DirectDataBlock<NVME_HEALTH_INFO_LOG_SIZE>;
 
 // What one command's requests brought back.
 struct PassThroughOutcome {

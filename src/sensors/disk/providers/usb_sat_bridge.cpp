@@ -39,7 +39,7 @@ constexpr std::int16_t HIGHEST_PLAUSIBLE_CELSIUS = 99;
 // supplied the reading.
 constexpr std::uint8_t REPORTED_TEMPERATURE_ATTRIBUTE = 194;
 
-using SmartData = std::array<std::uint8_t, SMART_READ_DATA_SIZE>;
+using SmartData = device::DirectDataBlock<SMART_READ_DATA_SIZE>;
 
 struct SmartReadVariant {
     std::string_view name;

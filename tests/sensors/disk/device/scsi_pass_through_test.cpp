@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/description/device_request.h"
+#include "platform/recording/recording_platform.h"
 #include "support/call_log.h"
 #include "support/machine.h"
 
@@ -61,7 +63,7 @@ TEST(ScsiPassThrough, SendsBothFormsAndReadsStatusAndSense) {
                               platform::GENERIC_READ | platform::GENERIC_WRITE);
     auto read_only = open_device(*machine, "\\\\.\\PhysicalDrive0", platform::GENERIC_READ);
     ASSERT_TRUE(device && read_only);
-    std::array<std::uint8_t, 512> data{};
+    DirectDataBlock<512> data{};
     data.fill(0xEE);
 
     const ScsiReply direct = send_scsi_direct(*device, {{0x12, 0, 0, 0, 0x24}, 6, 512}, data);
@@ -84,6 +86,38 @@ TEST(ScsiPassThrough, SendsBothFormsAndReadsStatusAndSense) {
                   "DeviceIoControl(0x104, IOCTL_SCSI_PASS_THROUGH_DIRECT, in 88, out 88) -> FALSE, "
                   "0 bytes, error 5",
               }));
+}
+
+// What each form sends for a data-out command, and that the direct form's
+// length is its block's, as the request reaches the driver; the block sits
+// one byte into a struct, so only its own alignment keeps it reachable.
+TEST(ScsiPassThrough, SendsDataOutAndTheDirectBlocksLength) {
+    auto machine = test_support::make_machine(
+        R"({ "disks": [ { "scsi_pass_through": { "alignment_mask": 15 } } ] })");
+    platform::recording::RecordingPlatform recorder(*machine);
+    auto device = open_device(recorder, "\\\\.\\PhysicalDrive0",
+                              platform::GENERIC_READ | platform::GENERIC_WRITE);
+    ASSERT_TRUE(device);
+    struct {
+        std::uint8_t before;
+        DirectDataBlock<16> block;
+    } placed{0, {{0x4E, 0x56}}};
+    const ScsiCommand command{{0xA1, 0x80}, 12, 512, ScsiDataDirection::Out};
+    send_scsi_direct(*device, command, placed.block);
+    send_scsi_buffered(*device, command, placed.block);
+    std::vector<std::string> sent;
+    for (const auto& call : recorder.calls())
+        if (call.function == platform::recording::Function::DeviceIoControl)
+            sent.push_back(
+                platform::description::device_request_key(call.code, call.input, call.direct_data)
+                    .dump() +
+                (call.result ? "" : " refused"));
+    EXPECT_EQ(
+        sent,
+        (std::vector<std::string>{
+            R"({"cdb":"A1 80 00 00 00 00 00 00 00 00 00 00","data_in":0,"data_out":"4E 56","data_transfer_length":16,"ioctl":"IOCTL_SCSI_PASS_THROUGH_DIRECT"})",
+            R"({"cdb":"A1 80 00 00 00 00 00 00 00 00 00 00","data_in":0,"data_out":"4E 56","data_transfer_length":512,"ioctl":"IOCTL_SCSI_PASS_THROUGH"})"}));
+    EXPECT_EQ(placed.block[0], 0x4E) << "a data-out block is left as it was";
 }
 
 }  // namespace

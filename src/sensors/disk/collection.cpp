@@ -6,7 +6,7 @@
 #include "platform/bytes.h"
 #include "platform/windows_layouts.h"
 #include "sensors/disk/enumeration/physical_drives.h"
-#include "sensors/disk/provider/provider_chain.h"
+#include "sensors/disk/chain/provider_chain.h"
 #include "sensors/disk/providers/provider_list.h"
 #include "sensors/disk/report.h"
 #include "sensors/disk/standby_check.h"

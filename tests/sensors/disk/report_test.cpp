@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "sensors/disk/provider/disk_provider.h"
+#include "sensors/disk/chain/disk_provider.h"
 
 namespace quartzmon::sensors::disk {
 namespace {

@@ -10,7 +10,7 @@
 #include <span>
 #include <vector>
 
-#include "sensors/disk/provider/provider_error.h"
+#include "sensors/disk/chain/provider_error.h"
 #include "sensors/disk/records.h"
 
 namespace quartzmon::sensors::disk::providers {

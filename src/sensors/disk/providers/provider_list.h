@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/platform.h"
-#include "sensors/disk/provider/disk_provider.h"
+#include "sensors/disk/chain/disk_provider.h"
 
 namespace quartzmon::sensors::disk::providers {
 

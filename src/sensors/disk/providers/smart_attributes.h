@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sensors/disk/provider/provider_error.h"
+#include "sensors/disk/chain/provider_error.h"
 #include "sensors/disk/records.h"
 
 namespace quartzmon::sensors::disk::providers {

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "platform/platform.h"
-#include "sensors/disk/provider/disk_provider.h"
+#include "sensors/disk/chain/disk_provider.h"
 
 namespace quartzmon::sensors::disk::providers {
 

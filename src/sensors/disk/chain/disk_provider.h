@@ -10,7 +10,7 @@
 
 #include "sensors/disk/records.h"
 #include "sensors/disk/enumeration/disk_identity.h"
-#include "sensors/disk/provider/provider_error.h"
+#include "sensors/disk/chain/provider_error.h"
 
 namespace quartzmon::sensors::disk::provider {
 

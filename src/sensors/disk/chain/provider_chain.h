@@ -8,7 +8,7 @@
 #include "sensors/disk/records.h"
 #include "platform/platform.h"
 #include "sensors/disk/enumeration/disk_identity.h"
-#include "sensors/disk/provider/disk_provider.h"
+#include "sensors/disk/chain/disk_provider.h"
 
 namespace quartzmon::sensors::disk::provider {
 

@@ -1,4 +1,4 @@
-#include "sensors/disk/provider/provider_chain.h"
+#include "sensors/disk/chain/provider_chain.h"
 
 #include <optional>
 #include <string>

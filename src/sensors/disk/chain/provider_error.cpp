@@ -1,4 +1,4 @@
-#include "sensors/disk/provider/provider_error.h"
+#include "sensors/disk/chain/provider_error.h"
 
 #include <string_view>
 

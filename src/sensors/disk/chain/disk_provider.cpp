@@ -1,4 +1,4 @@
-#include "sensors/disk/provider/disk_provider.h"
+#include "sensors/disk/chain/disk_provider.h"
 
 namespace quartzmon::sensors::disk::provider {
 

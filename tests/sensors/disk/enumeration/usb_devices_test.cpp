@@ -35,7 +35,8 @@ TEST(UsbDeviceTable, SortedNamedSourcedAndNeverShadowingABridgeChipRow) {
         if (own && fallback) {
             EXPECT_EQ(own->bridge_model, fallback->bridge_model) << id;
         }
-        EXPECT_EQ(lookup_usb_device(row.vid, row.pid)->product, row.product) << id;
+        const auto found = lookup_usb_device(row.vid, row.pid);
+        EXPECT_TRUE(found && found->product == row.product) << id << " is not found by its ID";
     }
     EXPECT_FALSE(lookup_usb_device(0x04E8, 0x4002).has_value());
 }

@@ -346,7 +346,8 @@ json recorded_reply(FuzzInput& input) {
 
 json recorded_replies(FuzzInput& input) {
     json replies = json::array();
-    for (std::uint32_t i = 1 + input.choice(4); i > 0; --i) replies.push_back(recorded_reply(input));
+    for (std::uint32_t i = 1 + input.choice(4); i > 0; --i)
+        replies.push_back(recorded_reply(input));
     return replies;
 }
 
@@ -388,7 +389,29 @@ void recorded_run(FuzzInput& input, json& description) {
     if (input.flag()) description["clock"] = clock(input);
 }
 
+constexpr std::array<const char*, 4> POWER_MODES{"active", "idle", "standby", "standby_y"};
+
+// What a run with --no-wake asks before it reads a disk: the system's power
+// state and the drive's power mode. Drawn after everything else, so inputs
+// written before still describe the machines they did.
+void power_states(FuzzInput& input, json& disks) {
+    for (json& described : disks) {
+        if (input.flag()) {
+            described["ata"]["power_mode"] = POWER_MODES[input.choice(POWER_MODES.size())];
+            described["ata"]["power_management"] = input.choice(8) != 0;
+        }
+        if (input.flag()) {
+            described["device_power_state"] =
+                input.flag() ? json{{"on", input.flag()}} : json{{"error", nonzero_error(input)}};
+        }
+    }
+}
+
 }  // namespace
+
+bool leaves_sleeping_disks(std::span<const std::uint8_t> data) {
+    return !data.empty() && (data[0] & 2) != 0;
+}
 
 std::string machine_from_input(std::span<const std::uint8_t> data) {
     FuzzInput input(data);
@@ -409,6 +432,7 @@ std::string machine_from_input(std::span<const std::uint8_t> data) {
     usb_device_tree(input, disks, description);
     if (input.flag()) description["programs"] = {{POWERSHELL_PATH, powershell(input)}};
     recorded_run(input, description);
+    power_states(input, description["disks"]);
     return description.dump(2);
 }
 

@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const auto machine = quartzmon::fuzz::valid_machine(description);
     const std::uint64_t start = machine->get_tick_count64();
-    const auto result = quartzmon::sensors::disk::collect_disk_health(*machine);
+    const auto result = quartzmon::sensors::disk::collect_disk_health(
+        *machine, {quartzmon::fuzz::leaves_sleeping_disks(std::span(data, size))});
     const std::uint64_t elapsed = machine->get_tick_count64() - start;
 
     quartzmon::fuzz::check_collection(result, drives);

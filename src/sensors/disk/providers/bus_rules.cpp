@@ -27,4 +27,8 @@ bool is_on_usb(const enumeration::DiskIdentity& disk) {
            disk.bus_type_code == platform::layout::BusTypeUsb;
 }
 
+bool mishandles(const enumeration::DiskIdentity& disk, const device::ScsiCommand& command) {
+    return disk.mishandled_op_code == command.cdb[0];
+}
+
 }  // namespace quartzmon::sensors::disk::providers

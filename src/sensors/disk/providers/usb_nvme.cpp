@@ -285,10 +285,6 @@ std::optional<BridgeReading> judge(std::string_view name, const device::ScsiComm
 
 // A command the device is known to hang or drop off the bus on is never
 // sent; its attempt says so.
-bool is_withheld(const enumeration::DiskIdentity& disk, const device::ScsiCommand& command) {
-    return disk.mishandled_op_code == command.cdb[0];
-}
-
 ProviderDiagnostic not_sent_attempt(std::string_view name, const device::ScsiCommand& command) {
     ProviderDiagnostic attempt = attempt_named(name, command);
     attempt.result = "FAILED";
@@ -305,7 +301,7 @@ std::optional<BridgeReading> read_through_bridge(const device::DeviceHandle& dev
     for (const UsbNvmeBridgeVariant& variant : VARIANTS) {
         const device::ScsiCommand command{variant.cdb, variant.cdb_length,
                                           static_cast<std::uint32_t>(NVME_HEALTH_INFO_LOG_SIZE)};
-        if (is_withheld(disk, command)) {
+        if (mishandles(disk, command)) {
             attempts.push_back(not_sent_attempt(variant.name, command));
             continue;
         }
@@ -316,7 +312,7 @@ std::optional<BridgeReading> read_through_bridge(const device::DeviceHandle& dev
     const DocumentedRead* read = documented_read_for(disk);
     if (read == nullptr) return std::nullopt;
     const device::ScsiCommand first = read->encode(device::health_log_command());
-    if (is_withheld(disk, first)) {
+    if (mishandles(disk, first)) {
         attempts.push_back(not_sent_attempt(read->name, first));
         return std::nullopt;
     }

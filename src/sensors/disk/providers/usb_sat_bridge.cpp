@@ -240,7 +240,7 @@ void read_from_device(const device::DeviceHandle& device, const enumeration::Dis
 
     SmartData data{};
     for (const SmartReadVariant& variant : SMART_READ_VARIANTS) {
-        if (disk.mishandled_op_code == variant.command.cdb[0]) {
+        if (mishandles(disk, variant.command)) {
             record.provider_diagnostics.push_back(not_sent_variant(variant));
             continue;
         }
